@@ -1,0 +1,149 @@
+#include "support/temp_home.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QRect>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct DetectRun {
+  int code = -1;
+  QStringList lines;
+  QString err;
+};
+
+// Frames are 40x30 grey pictures; a 4x3 grid makes 10x10 cells.
+class QuorvexDetectTool : public testing::Test {
+ protected:
+  QString frame(const QString& name, const std::vector<QRect>& white = {},
+                QColor base = QColor(100, 100, 100), QSize size = QSize(40, 30)) {
+    QImage image(size, QImage::Format_RGB888);
+    image.fill(base);
+    for (const QRect& rect : white)
+      for (int y = rect.top(); y <= rect.bottom(); ++y)
+        for (int x = rect.left(); x <= rect.right(); ++x) image.setPixelColor(x, y, Qt::white);
+    const QString path = m_home.file(name);
+    EXPECT_TRUE(image.save(path));
+    return path;
+  }
+
+  DetectRun run(const QStringList& args) {
+    QProcess process;
+    process.setWorkingDirectory(m_home.path());
+    process.start(buildProgram("quorvex-detect"), args);
+    EXPECT_TRUE(process.waitForFinished(30000)) << args.join(' ').toStdString();
+    DetectRun result;
+    result.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.lines = QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+  }
+
+  TempHome m_home;
+};
+
+TEST_F(QuorvexDetectTool, PrintsOneLinePerFrameAndGoesOnAfterAFrameSmallerThanTheGrid) {
+  const QString still = frame("still.png");
+  const QString moved = frame("moved.ppm", {QRect(10, 0, 10, 10), QRect(30, 20, 10, 5)});
+  const QString tiny = frame("tiny.png", {}, Qt::black, QSize(3, 3));
+  const DetectRun result =
+      run({"--horz", "4", "--vert", "3", "--motion-sens", "1", "--cells", still, moved, tiny, moved, still});
+  EXPECT_EQ(result.code, 0) << result.err.toStdString();
+  const QStringList expected{
+      "0 " + still + " changed=0 detected=0 cells=",
+      "1 " + moved + " changed=1 detected=1 cells=1:0",  // (3,2) has only half its pixels changed
+      "2 " + tiny + " error=The frame of 3x3 pixels is smaller than the grid of 4x3 cells",
+      "3 " + moved + " changed=0 detected=0 cells=",  // compared with itself
+      "4 " + still + " changed=1 detected=1 cells=1:0",
+  };
+  EXPECT_EQ(result.lines.join(u'\n').toStdString(), expected.join(u'\n').toStdString());
+}
+
+TEST_F(QuorvexDetectTool, OptionsReachTheDetector) {
+  const QString still = frame("still.png");
+  // Every component moved by 5: changed at the default tolerance 4, not at 5.
+  const QString five = frame("five.png", {}, QColor(105, 105, 105));
+  const QString two = frame("two.png", {QRect(0, 10, 10, 10), QRect(20, 0, 10, 10)});
+  const QStringList grid{"--horz", "4", "--vert", "3", "--cells"};
+  const struct {
+    QStringList options;
+    QString frame;
+    QString expected;
+  } cases[] = {
+      {grid, five, "changed=12 detected=1 cells=0:0,0:1,0:2,1:0,1:1,1:2,2:0,2:1,2:2,3:0,3:1,3:2"},
+      {grid + QStringList{"--grid-sens", "5"}, five, "changed=0 detected=0 cells="},
+      {grid + QStringList{"--motion-sens", "3"}, two, "changed=2 detected=0 cells=0:1,2:0"},
+      {grid + QStringList{"--motion-sens", "1", "--quick"}, two, "changed=1 detected=1 cells=0:1"},
+      // The defaults: a 10x10 grid of 4x3-pixel cells and a threshold of 50. The
+      // two white squares cover 8 and 6 cells by more than half.
+      {{}, two, "changed=14 detected=0"},
+  };
+  for (const auto& c : cases) {
+    const QStringList args = c.options + QStringList{still, c.frame};
+    const DetectRun result = run(args);
+    ASSERT_EQ(result.code, 0) << result.err.toStdString();
+    ASSERT_EQ(result.lines.size(), 2) << args.join(' ').toStdString();
+    EXPECT_EQ(result.lines[1], "1 " + c.frame + " " + c.expected) << args.join(' ').toStdString();
+  }
+}
+
+TEST_F(QuorvexDetectTool, SavesOnlyTheDetectingFrames) {
+  const QString still = frame("still.png");
+  const QString moved = frame("moved.png", {QRect(0, 0, 40, 30)});
+  const QString folder = m_home.file("out/detected");
+  const DetectRun result = run({"--save-detected", folder, still, moved, moved, still});
+  EXPECT_EQ(result.code, 0) << result.err.toStdString();
+  EXPECT_EQ(QDir(folder).entryList(QDir::Files, QDir::Name), (QStringList{"1.png", "3.png"}));
+  EXPECT_EQ(QImage(folder + "/1.png").convertToFormat(QImage::Format_RGB888),
+            QImage(moved).convertToFormat(QImage::Format_RGB888));
+  EXPECT_EQ(QImage(folder + "/3.png").convertToFormat(QImage::Format_RGB888),
+            QImage(still).convertToFormat(QImage::Format_RGB888));
+}
+
+TEST_F(QuorvexDetectTool, MaskLeavesOutItsPurplePixels) {
+  const QString still = frame("still.png");
+  const QString moved = frame("moved.png", {QRect(10, 0, 10, 10), QRect(30, 20, 10, 10)});
+  QImage mask(40, 30, QImage::Format_RGB888);
+  mask.fill(QColor(0x80, 0x00, 0x81));  // one step from purple: included
+  for (int y = 0; y < 10; ++y)
+    for (int x = 10; x < 20; ++x) mask.setPixelColor(x, y, QColor(0x80, 0x00, 0x80));
+  ASSERT_TRUE(mask.save(m_home.file("mask.bmp")));
+  const DetectRun result = run({"--horz", "4", "--vert", "3", "--motion-sens", "1", "--cells", "--mask",
+                                m_home.file("mask.bmp"), still, moved});
+  EXPECT_EQ(result.code, 0) << result.err.toStdString();
+  EXPECT_EQ(result.lines.value(1), "1 " + moved + " changed=1 detected=1 cells=3:2");
+}
+
+TEST_F(QuorvexDetectTool, StopsWithCode2OnAnUnreadableFileOrAMaskOfAnotherSize) {
+  const QString still = frame("still.png");
+  const QString wide = frame("wide.png", {}, Qt::gray, QSize(41, 30));
+  QFile broken(m_home.file("broken.png"));
+  ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+  broken.write("not a picture");
+  broken.close();
+  const QString missing = m_home.file("missing.png");
+  const QString mask = frame("mask.png");
+
+  const struct {
+    QStringList args;
+    QString named;
+    int linesBefore;
+  } cases[] = {
+      {{still, still, missing, still}, missing, 2},
+      {{still, broken.fileName(), still}, broken.fileName(), 1},
+      {{"--mask", mask, still, wide, still}, mask, 1},
+      {{"--mask", missing, still}, missing, 0},
+  };
+  for (const auto& c : cases) {
+    const DetectRun result = run(c.args);
+    EXPECT_EQ(result.code, 2) << c.args.join(' ').toStdString();
+    EXPECT_EQ(result.lines.size(), c.linesBefore) << c.args.join(' ').toStdString();
+    EXPECT_TRUE(result.err.contains(c.named)) << result.err.toStdString();
+  }
+}
+
+}  // namespace
