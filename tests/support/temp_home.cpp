@@ -16,5 +16,5 @@ TempHome::~TempHome() {
 }
 
 QString buildProgram(const QString& name) {
-  return qEnvironmentVariable("QUORVEX_BUILD_DIR") + "/src/tools/" + name;
+  return QStringLiteral(QUORVEX_BUILD_DIR "/src/tools/") + name;
 }

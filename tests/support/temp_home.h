@@ -23,5 +23,5 @@ class TempHome {
   bool m_hadPrevious;
 };
 
-// The folder of the build tree's programs (quorvex-detect, quorvex-settings...).
+// The path of a command-line tool of this build tree (quorvex-detect, quorvex-settings...).
 QString buildProgram(const QString& name);
