@@ -20,29 +20,51 @@ struct MotionKernelJob {
   int columns;
   int rows;
   int tolerance;
-  std::uint64_t* changed;  // scratch of rowWords + 1 words
+  std::uint64_t* changed;  // scratch of rowWords + 1 words: a row's bits, then its changed pixels
   std::uint32_t* prefix;   // scratch of rowWords + 1 entries
   std::uint32_t* counts;   // columns * rows, column-major, zeroed by the caller
 };
-
-// Bytes of a row that lie in the grid, and the 64-bit words that hold their bits.
-inline int kernelRowBytes(const MotionKernelJob& job) { return 3 * job.columns * job.cellWidth; }
-inline int kernelRowWords(const MotionKernelJob& job) { return (kernelRowBytes(job) + 63) / 64; }
 
 void countChangedPixelsAvx2(const MotionKernelJob& job);
 
 namespace {
 
-constexpr int kPrefetchAhead = 512;  // bytes; a few lines ahead of the loads
+// Bytes of a row that lie in the grid, and the 64-bit words that hold their bits.
+inline int kernelRowBytes(const MotionKernelJob& job) { return 3 * job.columns * job.cellWidth; }
+inline int kernelRowWords(const MotionKernelJob& job) { return (kernelRowBytes(job) + 63) / 64; }
 
-// Prefetching never faults, so the address may lie past the row; computed on
-// integers to keep the pointer arithmetic inside the buffer.
-inline void prefetchAhead(const std::uint8_t* p) {
-  __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(p) + kPrefetchAhead));
+// One bit per byte that moved by more than the tolerance, for the row's whole
+// 64-byte words. Kept out of line so its loop has the registers to itself.
+template <class ByteTest>
+[[gnu::noinline]] void testWords(const ByteTest& test, const std::uint8_t* a, const std::uint8_t* b,
+                                 int count, std::uint64_t* __restrict bits) {
+  // No software prefetch: rows follow each other in memory, so the hardware
+  // prefetcher sees two plain streams, and prefetch hints measured slower here.
+  for (int i = 0; i < count; ++i, a += 64, b += 64) bits[i] = test.changed64(a, b);
 }
 
-// ByteTest(tolerance).changed64(a, b) gives one bit per byte k of the 64 at a
-// and b: set when |a[k] - b[k]| > tolerance.
+// A pixel changed when the bits of its three bytes are all set; its bytes can
+// straddle two words, so the next word's low bits are carried in. Each word is
+// replaced by its changed pixels, and prefix gets the running totals;
+// bits[count] must be 0.
+[[gnu::noinline]] inline void keepChangedPixels(std::uint64_t* __restrict bits,
+                                                const std::uint64_t* __restrict starts,
+                                                std::uint32_t* __restrict prefix, int count) {
+  std::uint32_t total = 0;
+  std::uint64_t s = bits[0];
+  for (int i = 0; i < count; ++i) {
+    const std::uint64_t next = bits[i + 1];
+    const std::uint64_t pixels = s & ((s >> 1) | (next << 63)) & ((s >> 2) | (next << 62)) & starts[i];
+    s = next;
+    bits[i] = pixels;
+    prefix[i] = total;
+    total += static_cast<std::uint32_t>(__builtin_popcountll(pixels));
+  }
+  prefix[count] = total;
+}
+
+// Counts into job.counts. ByteTest(tolerance).changed64(a, b) gives one bit
+// per byte k of the 64 at a and b: set when |a[k] - b[k]| > tolerance.
 template <class ByteTest>
 void countRows(const MotionKernelJob& job) {
   const ByteTest test(job.tolerance);
@@ -54,53 +76,42 @@ void countRows(const MotionKernelJob& job) {
   alignas(64) std::uint8_t tailCurrent[64] = {};
   alignas(64) std::uint8_t tailPrevious[64] = {};
 
+  // Locals, so stores to the scratch rows cannot be taken to change them.
+  std::uint64_t* __restrict bits = job.changed;
+  std::uint32_t* __restrict prefix = job.prefix;
+  const int rows = job.rows;
+  const int columns = job.columns;
+  const int cellHeight = job.cellHeight;
   int y = 0;
-  for (int row = 0; row < job.rows; ++row) {
-    for (int line = 0; line < job.cellHeight; ++line, ++y) {
+  for (int row = 0; row < rows; ++row) {
+    for (int line = 0; line < cellHeight; ++line, ++y) {
       const std::uint8_t* a = job.current + y * job.currentStride;
       const std::uint8_t* b = job.previous + y * job.previousStride;
       const std::uint64_t* starts = job.starts + y * job.startsStride;
-      // The last, partial word is tested on zero-padded copies so no load passes
-      // the row; equal zero bytes never count as changed.
+
+      // One bit per byte that moved by more than the tolerance. The last,
+      // partial word is tested on zero-padded copies so no load passes the row;
+      // equal zero bytes never count as changed.
+      testWords(test, a, b, fullWords, bits);
       if (tailBytes != 0) {
         __builtin_memcpy(tailCurrent, a + 64 * fullWords, tailBytes);
         __builtin_memcpy(tailPrevious, b + 64 * fullWords, tailBytes);
+        bits[fullWords] = test.changed64(tailCurrent, tailPrevious);
       }
-      auto bytesAt = [&](int i) -> std::uint64_t {
-        if (i < fullWords) {
-          prefetchAhead(a + 64 * i);
-          prefetchAhead(b + 64 * i);
-          return test.changed64(a + 64 * i, b + 64 * i);
-        }
-        return i < words ? test.changed64(tailCurrent, tailPrevious) : 0;
-      };
-
-      // A pixel changed when the bits of its three bytes are all set; its bytes
-      // can straddle two words, so the next word's low bits are carried in.
-      std::uint32_t total = 0;
-      std::uint64_t next = bytesAt(0);
-      for (int i = 0; i < words; ++i) {
-        const std::uint64_t s = next;
-        next = bytesAt(i + 1);
-        const std::uint64_t pixels = s & ((s >> 1) | (next << 63)) & ((s >> 2) | (next << 62)) & starts[i];
-        job.changed[i] = pixels;
-        job.prefix[i] = total;
-        total += static_cast<std::uint32_t>(__builtin_popcountll(pixels));
-      }
-      job.changed[words] = 0;
-      job.prefix[words] = total;
+      bits[words] = 0;
+      keepChangedPixels(bits, starts, prefix, words);
 
       // Changed pixels before each cell-column boundary, from the running totals.
       std::uint32_t before = 0;
       int bit = 0;
       std::uint32_t* counts = job.counts + row;
-      for (int col = 0; col < job.columns; ++col) {
+      for (int col = 0; col < columns; ++col) {
         bit += cellBits;
         const int word = bit >> 6;
         const std::uint64_t below = (std::uint64_t{1} << (bit & 63)) - 1;
         const std::uint32_t upTo =
-            job.prefix[word] + static_cast<std::uint32_t>(__builtin_popcountll(job.changed[word] & below));
-        counts[col * job.rows] += upTo - before;
+            prefix[word] + static_cast<std::uint32_t>(__builtin_popcountll(bits[word] & below));
+        counts[col * rows] += upTo - before;
         before = upTo;
       }
     }
