@@ -1,6 +1,8 @@
 // Times one detector kernel pass against a plain streaming read of the same
 // buffers, for common frame sizes, and ends with one RATIO line per case. Each
-// pass takes the next pair from a pool larger than any cache, as live frames would.
+// pass takes the next pair from a pool larger than any cache, as live frames
+// would. Times are processor time, the best of five repetitions, so that other
+// work on a shared machine disturbs the comparison as little as possible.
 
 #include "base/frame_bitmap.h"
 #include "detect/motion_kernel.h"
@@ -138,6 +140,7 @@ void runRead(benchmark::State& state, Case c) {
 // closing lines: on a shared machine the best run is the one least disturbed.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
+  RatioReporter() : ConsoleReporter(OO_Tabular) {}  // plain text, so the closing lines stay plain
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs)
       if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "min")
@@ -147,13 +150,13 @@ class RatioReporter : public benchmark::ConsoleReporter {
   std::map<std::string, double> nanoseconds;
 };
 
-}  // namespace
-
 void settings(benchmark::internal::Benchmark* benchmark) {
   benchmark->Unit(benchmark::kNanosecond)->MinTime(0.1)->Repetitions(5)->ReportAggregatesOnly(true);
   benchmark->ComputeStatistics(
       "min", [](const std::vector<double>& times) { return *std::min_element(times.begin(), times.end()); });
 }
+
+}  // namespace
 
 int main(int argc, char** argv) {
   std::vector<Case> cases;
