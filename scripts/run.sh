@@ -11,4 +11,4 @@ example="$root/build/example"
 /usr/bin/python3 "$root/scripts/make_example_frames.py" "$example"
 echo "Motion detection over $example (5 frames, 10 by 10 grid, detection at 5 changed cells):"
 "$root/build/src/tools/quorvex-detect" --motion-sens 5 --cells --save-detected "$example/detected" "$example"/frame*.ppm
-echo "Frames with motion, outlined: $example/detected/"
+echo "Frames that made a detection: $example/detected/"
