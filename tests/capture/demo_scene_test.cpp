@@ -1,8 +1,7 @@
 #include "capture/demo_scene.h"
+#include "changed_cells.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
 
 namespace {
 
@@ -12,28 +11,8 @@ std::vector<std::uint8_t> render(const DemoScene& scene, std::int64_t index) {
   return frame;
 }
 
-// The cells of a 10 by 10 grid in which more than half of the pixels changed in all
-// three colour components by more than the tolerance.
-int changedCells(const DemoScene& scene, const std::vector<std::uint8_t>& before,
-                 const std::vector<std::uint8_t>& after, int tolerance) {
-  const int cellWidth = scene.width() / 10;
-  const int cellHeight = scene.height() / 10;
-  int cells = 0;
-  for (int column = 0; column < 10; ++column) {
-    for (int row = 0; row < 10; ++row) {
-      int changed = 0;
-      for (int y = row * cellHeight; y < (row + 1) * cellHeight; ++y) {
-        for (int x = column * cellWidth; x < (column + 1) * cellWidth; ++x) {
-          const std::size_t at = (static_cast<std::size_t>(y) * scene.width() + x) * 3;
-          bool all = true;
-          for (int c = 0; c < 3; ++c) all = all && std::abs(before[at + c] - after[at + c]) > tolerance;
-          changed += all;
-        }
-      }
-      cells += changed > cellWidth * cellHeight / 2;
-    }
-  }
-  return cells;
+FrameView view(const DemoScene& scene, const std::vector<std::uint8_t>& frame) {
+  return {frame.data(), scene.width(), scene.height(), scene.width() * 3};
 }
 
 }  // namespace
@@ -44,7 +23,9 @@ TEST(DemoScene, MovingBoxChangesHalfTheGridAndTheEmptyRoomNothing) {
     int strongestMove = 0;
     int quietPairs = 0;
     for (std::int64_t index = 1; index < DemoScene::kPeriodFrames; index += 3) {
-      const int cells = changedCells(scene, render(scene, index - 1), render(scene, index), 4);
+      const auto before = render(scene, index - 1);
+      const auto after = render(scene, index);
+      const int cells = changedCells(view(scene, before), view(scene, after), 4);
       if (scene.boxInView(index) || scene.boxInView(index - 1)) {
         strongestMove = std::max(strongestMove, cells);
       } else {

@@ -1,6 +1,7 @@
 #include "capture_fixture.h"
 
 #include "capture/demo_scene.h"
+#include "changed_cells.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -102,6 +103,40 @@ TEST_F(CaptureFixture, DeliversFramesAsTopDownBlueGreenRedPictures) {
     for (std::int64_t index = 0; index < 200 && !matched; ++index) matched = sameContent(frame, scene, index);
     EXPECT_TRUE(matched);
   }
+}
+
+TEST_F(CaptureFixture, DemoSceneThroughItsDefaultFormatMovesAndRests) {
+  TVideoCapture& capture = make({{"Demo", "demo:"}});
+  capture.setRendererSync(false);  // a whole period of the scene in a moment
+  grabEveryFrame();
+  capture.SetGraphConfig(cameraConfig("Demo"));
+  ASSERT_EQ(VideoFormatToText(capture.GetCurrentVideoFormat()), "640x480x16b (YUY2)");
+  ASSERT_TRUE(waitUntil([&] { return rendered >= 2 * DemoScene::kPeriodFrames && grabbed.size() >= 20; }));
+  capture.StopPreview();
+  int most = 0;
+  int still = 0;
+  for (qsizetype i = 1; i < grabbed.size(); ++i) {
+    const int cells = changedCells(grabbed[i - 1].view(), grabbed[i].view(), 3);
+    most = std::max(most, cells);
+    still += cells == 0;
+  }
+  EXPECT_GE(most, 50);  // the detector's default threshold
+  EXPECT_GT(still, 0);
+}
+
+TEST_F(CaptureFixture, SelectDevicesRebuildsOnlyForAnotherDeviceOrWhenForced) {
+  TVideoCapture& capture = make({{"Cam", "test:ball"}, {"Other", "test:snow"}});
+  capture.setWantAudio(false);
+  QObject::connect(&capture, &TVideoCapture::OnChangeDevice, [] { throw std::runtime_error("ignored"); });
+  capture.SelectDevices("Cam", "", true);
+  EXPECT_TRUE(capture.Previewing());
+  EXPECT_EQ(events, QStringList({"StartPreview", "ChangeDevice"}));
+  capture.SelectDevices("Cam", "", false);
+  EXPECT_EQ(events.size(), 2);
+  capture.SelectDevices("Other", "", false);
+  EXPECT_EQ(events.mid(2), QStringList({"StopPreview", "StartPreview", "ChangeDevice"}));
+  EXPECT_EQ(capture.VideoDeviceFriendlyName(), "Other");
+  EXPECT_TRUE(prompts.shown.isEmpty());
 }
 
 TEST_F(CaptureFixture, ConvertsEachAskedPixelFormatIntoPaddedTwentyFourBitRows) {
