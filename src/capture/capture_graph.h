@@ -113,7 +113,6 @@ class CaptureGraph {
 
  private:
   struct Graph;
-  enum class BuildStep;
 
   void raise(CaptureEvent event);
   void showCaptureError(const QString& message, unsigned code);

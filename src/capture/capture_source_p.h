@@ -20,8 +20,6 @@ namespace capture_detail {
 // the others offer their stream's own format once it has been negotiated.
 class CaptureSource {
  public:
-  static constexpr unsigned kFailed = 0x80004005;  // result code of a failed binding
-
   // The source element of a --source URI, not yet in a bin; null with *failure set.
   static GstRef<GstElement> createSourceElement(const QString& uri, QString* failure);
   static std::unique_ptr<CaptureSource> bind(const DeviceMonikerData& moniker, QString* failure);
