@@ -1,7 +1,9 @@
 // quorvex-detect: runs the motion detector over image files, one pass per file,
-// to check footage or tune the settings offline.
+// or over the frames of a video source, to check footage or tune the settings offline.
 
 #include "base/error.h"
+#include "capture/capture_graph.h"
+#include "capture/video_source.h"
 #include "detect/my_motion.h"
 
 #include <QCommandLineParser>
@@ -12,6 +14,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <optional>
 
 namespace {
@@ -56,6 +59,68 @@ QString cellsText(const std::vector<MyMotion::Cell>& cells) {
   return parts.join(u',');
 }
 
+// The capture component's error boxes, as lines on standard error.
+class StderrPrompts final : public Prompts {
+ public:
+  Answer messageBox(const Message& message) override {
+    QString text = message.text;
+    text.replace(u'\r', u' ');
+    std::fputs(QStringLiteral("quorvex-detect: %1: %2\n").arg(message.caption, text).toUtf8().constData(),
+               stderr);
+    return Answer::Ok;
+  }
+  void beep() override {}
+};
+
+// Runs a video source without a window and hands each grabbed frame, with the
+// number of the source's frame it was taken from, to onFrame until it returns false.
+class SourceReader final : public CaptureGraph {
+ public:
+  using CaptureGraph::CaptureGraph;
+  std::function<bool(const FrameBitmap&, long long)> onFrame;
+
+ private:
+  void captureEvent(CaptureEvent event) override {
+    if (event == CaptureEvent::FrameRendered) {
+      ++m_rendered;
+      GrabNextBitmap();
+    } else if (event == CaptureEvent::DeviceLost || event == CaptureEvent::Aborted) {
+      fail(QStringLiteral("the source %1 ended or was lost").arg(VideoDeviceFriendlyName()));
+    }
+  }
+  void bitmapGrabbed(const FrameBitmap& frame) override {
+    if (!onFrame(frame, m_rendered))
+      QCoreApplication::quit();
+  }
+
+  long long m_rendered = 0;
+};
+
+int runSource(QCoreApplication& app, const QString& argument, int frameLimit,
+              const std::function<void(const FrameBitmap&, const QString&)>& detect) {
+  try {
+    setVideoSources({VideoSourceEntry::parse(argument)});
+  } catch (const Error& error) {
+    fail(error.message());
+  }
+  StderrPrompts prompts;
+  SourceReader reader(prompts);
+  int delivered = 0;
+  reader.onFrame = [&](const FrameBitmap& frame, long long frameNumber) {
+    detect(frame, QString::number(frameNumber));
+    return frameLimit <= 0 || ++delivered < frameLimit;
+  };
+  TGraphConfig config;
+  config.WantPreview = true;
+  config.WantBitmaps = true;
+  config.DVResolution = TDVResolution::dvrDontWorry;
+  config.VideoDeviceName = videoSources().front().name;
+  reader.SetGraphConfig(config);
+  if (!reader.Previewing())
+    fail(QStringLiteral("cannot start the source %1").arg(argument));
+  return app.exec();
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -76,16 +141,22 @@ int main(int argc, char* argv[]) {
       {QStringLiteral("cells"), QStringLiteral("List the changed cells as col:row.")},
       {QStringLiteral("save-detected"), QStringLiteral("Write each detecting frame as DIR/INDEX.png."),
        QStringLiteral("DIR")},
+      {QStringLiteral("source"),
+       QStringLiteral("Run on the frames of a video source instead of files (demo:, test:PATTERN, "
+                      "file:///..., rtsp://..., http(s)://..., v4l2:///dev/videoN, gst:DESCRIPTION)."),
+       QStringLiteral("NAME=URI")},
+      {QStringLiteral("frames"), QStringLiteral("With --source, stop after N frames."), QStringLiteral("N")},
   });
   parser.addPositionalArgument(QStringLiteral("FRAME"), QStringLiteral("Image files, in order."),
-                               QStringLiteral("FRAME..."));
+                               QStringLiteral("[FRAME...]"));
   if (!parser.parse(app.arguments()))
     fail(parser.errorText());
   if (parser.isSet(QStringLiteral("help")))
     parser.showHelp(0);
   const QStringList frames = parser.positionalArguments();
-  if (frames.isEmpty())
-    fail(QStringLiteral("no frame given; see --help"));
+  const QString source = parser.value(QStringLiteral("source"));
+  if (frames.isEmpty() == source.isEmpty())
+    fail(QStringLiteral("give either frame files or --source NAME=URI; see --help"));
 
   MyMotion motion;
   motion.setHorzParts(numberOption(parser, QStringLiteral("horz")));
@@ -108,12 +179,13 @@ int main(int argc, char* argv[]) {
   const bool listCells = parser.isSet(QStringLiteral("cells"));
 
   Canvas canvas;  // nothing is drawn: ShowGrid stays off
-  for (int index = 0; index < frames.size(); ++index) {
-    const QString& file = frames[index];
-    const FrameBitmap frame = readImage(file);
+  int index = 0;
+  // One pass; prints the frame's line and saves it when it made a detection.
+  const auto detectFrame = [&](const FrameBitmap& frame, const QString& label) {
     if (mask && mask->image().size() != frame.image().size())
       fail(QStringLiteral("the mask %1 is %2 pixels but the frame %3 is %4")
-               .arg(maskFile, sizeText(mask->image().size()), file, sizeText(frame.image().size())));
+               .arg(maskFile, sizeText(mask->image().size()), label, sizeText(frame.image().size())));
+    const int current = index++;
     detected = false;
     try {
       if (mask)
@@ -121,20 +193,25 @@ int main(int argc, char* argv[]) {
       else
         motion.DoDetectIt(frame, canvas);
     } catch (const Error& error) {
-      printLine(QStringLiteral("%1 %2 error=%3").arg(QString::number(index), file, error.message()));
-      continue;
+      printLine(QStringLiteral("%1 %2 error=%3").arg(QString::number(current), label, error.message()));
+      return;
     }
-    QString line = QStringLiteral("%1 %2 changed=%3 detected=%4")
-                       .arg(QString::number(index), file, QString::number(motion.lastChangedCells().size()),
-                            detected ? QStringLiteral("1") : QStringLiteral("0"));
+    QString line =
+        QStringLiteral("%1 %2 changed=%3 detected=%4")
+            .arg(QString::number(current), label, QString::number(motion.lastChangedCells().size()),
+                 detected ? QStringLiteral("1") : QStringLiteral("0"));
     if (listCells)
       line += QStringLiteral(" cells=") + cellsText(motion.lastChangedCells());
     printLine(line);
     if (detected && !saveDir.isEmpty()) {
-      const QString target = QDir(saveDir).filePath(QStringLiteral("%1.png").arg(index));
+      const QString target = QDir(saveDir).filePath(QStringLiteral("%1.png").arg(current));
       if (!motion.DetectedBitmap().image().save(target, "PNG"))
         fail(QStringLiteral("cannot write %1").arg(target));
     }
-  }
+  };
+
+  if (!source.isEmpty())
+    return runSource(app, source, numberOption(parser, QStringLiteral("frames")), detectFrame);
+  for (const QString& file : frames) detectFrame(readImage(file), file);
   return 0;
 }

@@ -146,4 +146,45 @@ TEST_F(QuorvexDetectTool, StopsWithCode2OnAnUnreadableFileOrAMaskOfAnotherSize) 
   }
 }
 
+// The demo room is still until the object enters, a few seconds in; it then
+// crosses the room and leaves it still again.
+TEST_F(QuorvexDetectTool, RunsOnTheFramesOfAVideoSource) {
+  const DetectRun result = run({"--source", "Demo=demo:", "--frames", "110"});
+  ASSERT_EQ(result.code, 0) << result.err.toStdString();
+  ASSERT_EQ(result.lines.size(), 110);
+  long long lastFrameNumber = 0;
+  int detections = 0;
+  bool stillAfterMotion = false;
+  for (int index = 0; index < result.lines.size(); ++index) {
+    const QStringList fields = result.lines[index].split(u' ');
+    ASSERT_EQ(fields.size(), 4) << result.lines[index].toStdString();
+    EXPECT_EQ(fields[0], QString::number(index));
+    EXPECT_GT(fields[1].toLongLong(), lastFrameNumber);  // frames of the source, in order
+    lastFrameNumber = fields[1].toLongLong();
+    detections += fields[3] == "detected=1";
+    stillAfterMotion |= detections > 0 && fields[2] == "changed=0";
+  }
+  EXPECT_GT(detections, 0);
+  EXPECT_EQ(result.lines.first().section(u' ', 2), "changed=0 detected=0");
+  EXPECT_TRUE(stillAfterMotion);
+}
+
+TEST_F(QuorvexDetectTool, RefusesABadSourceOrFramesTogetherWithASource) {
+  const QString still = frame("still.png");
+  const struct {
+    QStringList args;
+    QString named;
+  } cases[] = {
+      {{"--source", "Cam=nonsense:xyz"}, "nonsense:xyz"},
+      {{"--source", "Demo=demo:", still}, "either frame files or --source"},
+      {{}, "either frame files or --source"},
+  };
+  for (const auto& c : cases) {
+    const DetectRun result = run(c.args);
+    EXPECT_EQ(result.code, 2) << c.args.join(' ').toStdString();
+    EXPECT_TRUE(result.lines.isEmpty());
+    EXPECT_TRUE(result.err.contains(c.named)) << result.err.toStdString();
+  }
+}
+
 }  // namespace
