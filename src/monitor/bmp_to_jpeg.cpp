@@ -1,0 +1,118 @@
+#include "bmp_to_jpeg.h"
+
+#include "base/error.h"
+
+#include <QFile>
+
+// jpeglib.h needs FILE declared first.
+#include <stdio.h>
+
+#include <jerror.h>
+#include <jpeglib.h>
+#include <unistd.h>
+#include <cerrno>
+#include <csetjmp>
+#include <cstring>
+
+namespace {
+
+constexpr int kQuality = 90;
+constexpr int kRowsPerCall = 16;
+
+// libjpeg reports errors through error_exit, which must not return. It jumps back
+// into encode(), whose frame holds no C++ objects, so no destructor is skipped.
+struct ErrorManager {
+  jpeg_error_mgr manager;  // first, so libjpeg's pointer to it is a pointer to us
+  std::jmp_buf jump;
+  char message[JMSG_LENGTH_MAX];
+};
+
+[[noreturn]] void jumpBack(j_common_ptr info) {
+  auto* errors = reinterpret_cast<ErrorManager*>(info->err);
+  (*info->err->format_message)(info, errors->message);
+  std::longjmp(errors->jump, 1);
+}
+
+// Owns the encoder state; frees it on every path.
+struct Compressor {
+  jpeg_compress_struct info{};
+  ErrorManager errors{};
+
+  Compressor() {
+    info.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = jumpBack;
+  }
+  ~Compressor() { jpeg_destroy_compress(&info); }
+  Compressor(const Compressor&) = delete;
+  Compressor& operator=(const Compressor&) = delete;
+};
+
+// Encodes the frame into `file`. False on a libjpeg error, with its text in
+// `compressor->errors.message`.
+bool encode(Compressor* compressor, FILE* file, const FrameView* frame) {
+  jpeg_compress_struct* info = &compressor->info;
+  if (setjmp(compressor->errors.jump))
+    return false;
+  jpeg_create_compress(info);
+  jpeg_stdio_dest(info, file);
+  info->image_width = JDIMENSION(frame->width);
+  info->image_height = JDIMENSION(frame->height);
+  info->input_components = 3;
+  // The rows are fed as they lie in memory; libjpeg-turbo converts blue-green-red to
+  // YCbCr in its SIMD code, giving the same file as an RGB source without a copy.
+  info->in_color_space = JCS_EXT_BGR;
+  jpeg_set_defaults(info);
+  jpeg_set_quality(info, kQuality, TRUE);
+  jpeg_start_compress(info, TRUE);
+  JSAMPROW rows[kRowsPerCall];
+  while (info->next_scanline < info->image_height) {
+    const int first = int(info->next_scanline);
+    const int count = frame->height - first < kRowsPerCall ? frame->height - first : kRowsPerCall;
+    for (int i = 0; i < count; ++i) rows[i] = const_cast<JSAMPROW>(frame->row(first + i));
+    jpeg_write_scanlines(info, rows, JDIMENSION(count));
+  }
+  jpeg_finish_compress(info);
+  return true;
+}
+
+Error cannotCreate(const QString& fileName, const QString& reason) {
+  return Error(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, reason));
+}
+
+QString systemReason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+}  // namespace
+
+void TBmpToJpeg::SaveJpeg() const {
+  if (Image.isEmpty())
+    throw cannotCreate(JpegFile, QStringLiteral("The picture is empty."));
+
+  // A hidden name in the same folder, so the rename stays on one file system and the
+  // file-number search, which looks at final names only, never sees it. The process
+  // id keeps two programs apart; a leftover of a crashed run is simply overwritten.
+  const QByteArray finalName = QFile::encodeName(JpegFile);
+  const qsizetype slash = finalName.lastIndexOf('/');
+  const QByteArray temporaryName = finalName.left(slash + 1) + '.' + finalName.mid(slash + 1) + '.' +
+                                   QByteArray::number(::getpid()) + ".part";
+  FILE* file = std::fopen(temporaryName.constData(), "wbe");
+  if (!file)
+    throw cannotCreate(JpegFile, systemReason(errno));
+
+  Compressor compressor;
+  const FrameView frame = Image.view();
+  QString failure;
+  errno = 0;
+  if (!encode(&compressor, file, &frame)) {
+    // A failed write (disk full, file too large) says more in the system's words.
+    const bool writeFailed = compressor.errors.manager.msg_code == JERR_FILE_WRITE && errno != 0;
+    failure = writeFailed ? systemReason(errno) : QString::fromLocal8Bit(compressor.errors.message);
+  }
+  if (std::fclose(file) != 0 && failure.isEmpty())
+    failure = systemReason(errno);
+  if (failure.isEmpty() && std::rename(temporaryName.constData(), finalName.constData()) != 0)
+    failure = systemReason(errno);
+  if (!failure.isEmpty()) {
+    ::unlink(temporaryName.constData());
+    throw cannotCreate(JpegFile, failure);
+  }
+}
