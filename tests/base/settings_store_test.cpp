@@ -1,5 +1,6 @@
 #include "base/settings_store.h"
 #include "base/error.h"
+#include "support/files.h"
 #include "support/temp_home.h"
 
 #include <QFile>
@@ -22,17 +23,6 @@ static void PrintTo(const SettingsValue& value, std::ostream* out) {
 namespace {
 
 const QString kSettings = QStringLiteral("\\Software\\Brennova\\Settings");
-
-QByteArray readFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  file.write(bytes);
-}
 
 // The text of the error a call raises, empty when it raises none.
 QString errorOf(const std::function<void()>& call) {

@@ -1,6 +1,7 @@
 #include "detect/mask_file.h"
 
 #include "base/error.h"
+#include "support/files.h"
 #include "support/temp_home.h"
 
 #include <gtest/gtest.h>
@@ -26,12 +27,6 @@ std::uint16_t le16(const QByteArray& bytes, int at) {
   std::uint16_t value = 0;
   std::memcpy(&value, bytes.constData() + at, 2);
   return value;
-}
-
-QByteArray readAll(const QString& path) {
-  QFile file(path);
-  EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
-  return file.readAll();
 }
 
 // White with a purple block at (3..8, 2..5): an odd width, so the last byte of
@@ -69,7 +64,7 @@ TEST(SaveMaskFile, WritesA4BitBmpWith16ColoursWhateverTheSourceDepth) {
     const QString path = maskFilePath("Cam");
     saveMaskFile(path, sampleMask(format));
 
-    const QByteArray bytes = readAll(path);
+    const QByteArray bytes = readFile(path);
     const int rowBytes = 8;  // 13 pixels at 4 bits are 7 bytes, padded to 8
     ASSERT_EQ(bytes.size(), 14 + 40 + 64 + rowBytes * 9);
     EXPECT_EQ(bytes.left(2), QByteArray("BM"));
@@ -160,7 +155,7 @@ TEST(LoadMaskFile, ReadsBitmapsOfAnyDepth) {
     TempHome home;
     const QString path = home.file("mask.bmp");
     ASSERT_TRUE(cases[i].image.save(path, "BMP"));
-    EXPECT_EQ(le16(readAll(path), 28), expectedDepth[i]);
+    EXPECT_EQ(le16(readFile(path), 28), expectedDepth[i]);
     expectWhiteAndPurple(loadMaskFile(path));
   }
 }

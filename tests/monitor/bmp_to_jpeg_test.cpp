@@ -1,6 +1,7 @@
 #include "monitor/bmp_to_jpeg.h"
 
 #include "base/error.h"
+#include "support/files.h"
 #include "support/temp_home.h"
 
 #include <QDir>
@@ -102,11 +103,6 @@ void expectQuality90Luminance(const int (&zigzag)[64]) {
   }
 }
 
-QByteArray readAll(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QStringList folderEntries(const QString& folder) {
   return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
@@ -139,7 +135,7 @@ TEST(BmpToJpegTest, WritesBaselineJfifAtQuality90ThatDecodesToTheFrame) {
   writer.JpegFile = home.file(QStringLiteral("Time 21-46-10 Nr 0.jpg"));
   writer.SaveJpeg();
 
-  const JpegHeader header = readHeader(readAll(writer.JpegFile));
+  const JpegHeader header = readHeader(readFile(writer.JpegFile));
   EXPECT_TRUE(header.jfif);
   EXPECT_TRUE(header.baseline);
   EXPECT_EQ(header.width, 640);
@@ -203,7 +199,7 @@ TEST(BmpToJpegTest, FailedWriteKeepsThePreviousFileAndLeavesNoPartialOne) {
   writer.JpegFile = home.file(QStringLiteral("Time 21-46-40.jpg"));
   writer.Image = testPicture(32, 16);
   writer.SaveJpeg();
-  const QByteArray previous = readAll(writer.JpegFile);
+  const QByteArray previous = readFile(writer.JpegFile);
 
   writer.Image = noisePicture(640, 480);  // well over the limit below
   {
@@ -216,7 +212,7 @@ TEST(BmpToJpegTest, FailedWriteKeepsThePreviousFileAndLeavesNoPartialOne) {
                 QStringLiteral("Cannot create file \"%1\". File too large").arg(writer.JpegFile));
     }
   }
-  EXPECT_EQ(readAll(writer.JpegFile), previous);
+  EXPECT_EQ(readFile(writer.JpegFile), previous);
   EXPECT_EQ(folderEntries(home.path()), QStringList{QStringLiteral("Time 21-46-40.jpg")});
 }
 

@@ -1,3 +1,4 @@
+#include "support/files.h"
 #include "support/temp_home.h"
 
 #include <QFile>
@@ -41,17 +42,6 @@ ToolRun finish(QProcess* process) {
 }
 
 ToolRun settingsTool(const QString& home, const QStringList& args) { return finish(start(home, args)); }
-
-QByteArray readFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  file.write(bytes);
-}
 
 TEST(QuorvexSettings, SetGetListAndDelete) {
   TempHome home;
