@@ -1,0 +1,55 @@
+#include "sound_alarm.h"
+
+#include "base/program_folder.h"
+#include "base/settings_store.h"
+
+#include <QFileInfo>
+
+namespace {
+
+const QString kApplicationKey = QStringLiteral("\\Software\\Brennova\\Settings");
+
+}  // namespace
+
+SoundAlarm::SoundAlarm(Prompts& prompts, QObject* owner) : m_prompts(prompts), m_owner(owner) {}
+
+SoundAlarm::~SoundAlarm() = default;
+
+QString SoundAlarm::alarmFile() {
+  SettingsStore settings;
+  if (settings.OpenKey(kApplicationKey, false)) {
+    const QString chosen = settings.ReadString(QStringLiteral("SoundAlarm"));
+    if (QFileInfo(chosen).isFile())
+      return chosen;
+  }
+  return findAsset(QStringLiteral("alert.wav"));
+}
+
+void SoundAlarm::PlaySoundAlarm() {
+  if (AlarmSounding())
+    return;
+  const QString path = alarmFile();
+  m_player.reset();
+  if (path.isEmpty()) {
+    m_prompts.beep();
+    return;
+  }
+  m_player = std::make_unique<TcbAudioPlay>(m_prompts, m_owner, 0, path);
+  m_player->OnComplete = [this](TcbAudioPlay*) { stop(); };
+  // Sounding only once it plays: a failed Play leaves the alarm silent, so the
+  // next motion event can try again.
+  m_player->Play();
+  setState(State::Sounding);
+}
+
+void SoundAlarm::stop() {
+  setState(State::Silent);
+  if (m_player)
+    m_player->Stop();
+}
+
+void SoundAlarm::setState(State state) {
+  m_state = state;
+  if (onSoundingChanged)
+    onSoundingChanged(state == State::Sounding);
+}
