@@ -1,0 +1,138 @@
+#include "motion_options_panel.h"
+
+#include "spin_edit.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+template <class Control>
+Control* named(Control* control, const char* name) {
+  control->setObjectName(QLatin1String(name));
+  return control;
+}
+
+QCheckBox* checkBox(const char* name, const QString& caption, bool checked) {
+  auto* box = named(new QCheckBox(caption), name);
+  box->setChecked(checked);
+  return box;
+}
+
+QPushButton* hideButton(const char* name) {
+  auto* button = named(new QPushButton(QStringLiteral("<< ")), name);
+  button->setFixedWidth(32);
+  return button;
+}
+
+// A page whose first row is its "<< " button at the right.
+QVBoxLayout* pageWith(QWidget* page, QPushButton* hide) {
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(4, 4, 4, 4);
+  layout->addWidget(hide, 0, Qt::AlignRight);
+  return layout;
+}
+
+}  // namespace
+
+MotionOptionsPanel::MotionOptionsPanel(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("Panel1"));
+  setFixedWidth(kWidth);
+  PageControl1 = named(new QTabWidget(this), "PageControl1");
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->addWidget(PageControl1);
+
+  auto* options = new QWidget;
+  SpeedButton1 = hideButton("SpeedButton1");
+  QVBoxLayout* column = pageWith(options, SpeedButton1);
+  column->addWidget(new QLabel(QStringLiteral("Video Mode")));
+  ComboBox2 = named(new QComboBox, "ComboBox2");
+  column->addWidget(ComboBox2);
+  auto* buttons = new QHBoxLayout;
+  Button1 = named(new QPushButton(QStringLiteral("Start")), "Button1");
+  Button2 = named(new QPushButton(QStringLiteral("Stop")), "Button2");
+  buttons->addWidget(Button1);
+  buttons->addWidget(Button2);
+  column->addLayout(buttons);
+  column->addWidget(new QLabel(QStringLiteral("Motion detection")));
+  CheckBox1 = checkBox("CheckBox1", QStringLiteral("Detect Motion"), false);
+  column->addWidget(CheckBox1);
+  column->addWidget(new QLabel(QStringLiteral("Capture Options")));
+  CheckBox7 = checkBox("CheckBox7", QStringLiteral("Timed Capture"), false);
+  column->addWidget(CheckBox7);
+  auto* events = new QGroupBox(QStringLiteral("Motion Events"));
+  auto* eventColumn = new QVBoxLayout(events);
+  CheckBox2 = checkBox("CheckBox2", QStringLiteral("Capture Image"), false);
+  CheckBox3 = checkBox("CheckBox3", QStringLiteral("FTP Image"), false);
+  CheckBox4 = checkBox("CheckBox4", QStringLiteral("Email Image"), false);
+  CheckBox8 = checkBox("CheckBox8", QStringLiteral("Sound Alarm"), false);
+  for (QCheckBox* box : {CheckBox2, CheckBox3, CheckBox4, CheckBox8}) eventColumn->addWidget(box);
+  column->addWidget(events);
+  column->addStretch();
+  PageControl1->addTab(options, QStringLiteral("Options"));
+
+  PageControl2 = named(new QTabWidget, "PageControl2");
+  PageControl1->addTab(PageControl2, QStringLiteral("Capture Settings"));
+
+  auto* advanced = new QWidget;
+  SpeedButton2 = hideButton("SpeedButton2");
+  column = pageWith(advanced, SpeedButton2);
+  column->addWidget(new QLabel(QStringLiteral("Sensitivity")));
+  auto* fields = new QFormLayout;
+  AdvSpinEdit1 = named(new SpinEdit(1, 10, 4), "AdvSpinEdit1");
+  AdvSpinEdit2 = named(new SpinEdit(1, 2500, 50), "AdvSpinEdit2");
+  AdvSpinEdit3 = named(new SpinEdit(2, 50, 10), "AdvSpinEdit3");
+  AdvSpinEdit4 = named(new SpinEdit(2, 50, 10), "AdvSpinEdit4");
+  fields->addRow(QStringLiteral("Blocks"), AdvSpinEdit1);
+  fields->addRow(QStringLiteral("Motion"), AdvSpinEdit2);
+  fields->addRow(QStringLiteral("X Grids"), AdvSpinEdit3);
+  fields->addRow(QStringLiteral("Y Grids"), AdvSpinEdit4);
+  column->addLayout(fields);
+  CheckBox6 = checkBox("CheckBox6", QStringLiteral("Enable Quick Detect"), false);
+  CheckBox9 = checkBox("CheckBox9", QStringLiteral("Show Moton Grid"), true);
+  CheckBox10 = checkBox("CheckBox10", QStringLiteral("Show Balloon Messages"), true);
+  for (QCheckBox* box : {CheckBox6, CheckBox9, CheckBox10}) column->addWidget(box);
+  auto* mask = new QHBoxLayout;
+  CheckBox11 = checkBox("CheckBox11", QStringLiteral("Use Mask"), false);
+  SpeedButton3 = named(new QPushButton(QStringLiteral("...")), "SpeedButton3");
+  SpeedButton3->setFixedWidth(32);
+  mask->addWidget(CheckBox11);
+  mask->addWidget(SpeedButton3);
+  column->addLayout(mask);
+  column->addStretch();
+  PageControl2->addTab(advanced, QStringLiteral("Advanced"));
+
+  auto* eventOptions = new QWidget;
+  SpeedButton4 = hideButton("SpeedButton4");
+  column = pageWith(eventOptions, SpeedButton4);
+  column->addWidget(new QLabel(QStringLiteral("Timed Capture Rate")));
+  auto* rate = new QHBoxLayout;
+  AdvSpinEdit5 = named(new SpinEdit(10, 600, 30), "AdvSpinEdit5");
+  rate->addWidget(AdvSpinEdit5);
+  rate->addWidget(new QLabel(QStringLiteral("Sec")));
+  column->addLayout(rate);
+  column->addWidget(new QLabel(QStringLiteral("Email/FTP")));
+  CheckBox12 = checkBox("CheckBox12", QStringLiteral("Email/FTP >1 Images"), false);
+  CheckBox12->setToolTip(QStringLiteral("More Than One Image Attachments"));
+  column->addWidget(CheckBox12);
+  fields = new QFormLayout;
+  AdvSpinEdit6 = named(new SpinEdit(2, 10, 5), "AdvSpinEdit6");
+  fields->addRow(QStringLiteral("Nr of Images"), AdvSpinEdit6);
+  column->addLayout(fields);
+  column->addWidget(new QLabel(QStringLiteral("Upload/Email Every")));
+  auto* every = new QHBoxLayout;
+  AdvSpinEdit7 = named(new SpinEdit(10, 120, 10, nullptr, 5), "AdvSpinEdit7");
+  every->addWidget(AdvSpinEdit7);
+  every->addWidget(new QLabel(QStringLiteral("Min")));
+  column->addLayout(every);
+  column->addStretch();
+  PageControl2->addTab(eventOptions, QStringLiteral("Event Options"));
+}

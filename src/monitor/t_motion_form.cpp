@@ -1,0 +1,613 @@
+#include "t_motion_form.h"
+
+#include "base/app_services.h"
+#include "base/clock.h"
+#include "base/error.h"
+#include "base/handler_guard.h"
+#include "base/prompts.h"
+#include "base/settings_store.h"
+#include "capture/cap_device_info.h"
+#include "capture/ui/video_capture.h"
+#include "detect/mask_file.h"
+#include "detect/my_motion.h"
+#include "detect/ui/t_mask_form.h"
+#include "eventlog/date_time_text.h"
+#include "monitor/camera_values.h"
+#include "monitor/motion_options_panel.h"
+#include "monitor/picture_folder.h"
+#include "monitor/snapshot_stamp.h"
+#include "monitor/spin_edit.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <cstring>
+#include <functional>
+#include <utility>
+
+namespace {
+
+const QString kDesignCaption = QStringLiteral("MotionForm");
+const QString kApplicationKey = QStringLiteral("\\Software\\Brennova\\Settings");
+const QString kBoxCaption = QStringLiteral("Quorvex");
+constexpr int kCountdownIdle = 6;
+
+// The picture area: shows the canvas unscaled at its top-left corner.
+class PictureArea : public QWidget {
+ public:
+  PictureArea(const Canvas& canvas, std::function<void()> doubleClicked, QWidget* parent)
+      : QWidget(parent), m_canvas(canvas), m_doubleClicked(std::move(doubleClicked)) {
+    setObjectName(QStringLiteral("PaintBox1"));
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    if (!m_canvas.image().isNull())
+      QPainter(this).drawImage(0, 0, m_canvas.image());
+  }
+  void mouseDoubleClickEvent(QMouseEvent*) override { m_doubleClicked(); }
+
+ private:
+  const Canvas& m_canvas;
+  std::function<void()> m_doubleClicked;
+};
+
+QTimer* timer(const char* name, int intervalMs, QObject* parent) {
+  auto* result = new QTimer(parent);
+  result->setObjectName(QLatin1String(name));
+  result->setInterval(intervalMs);
+  return result;
+}
+
+void setRunning(QTimer* timer, bool running) {
+  if (running)
+    timer->start();
+  else
+    timer->stop();
+}
+
+}  // namespace
+
+TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, Clock& clock, TMaskForm* maskForm,
+                         QWidget* parent)
+    : QWidget(parent),
+      m_services(services),
+      m_prompts(prompts),
+      m_clock(clock),
+      m_ownMaskForm(maskForm ? nullptr : std::make_unique<TMaskForm>(prompts)),
+      m_maskForm(maskForm ? *maskForm : *m_ownMaskForm) {
+  setWindowTitle(kDesignCaption);
+  setMinimumSize(365, 345);
+  QPalette white = palette();
+  white.setColor(QPalette::Window, Qt::white);
+  setPalette(white);
+  setAutoFillBackground(true);
+
+  VideoCapture1 = new TVideoCapture(prompts, this);
+  VideoCapture1->setObjectName(QStringLiteral("VideoCapture1"));
+  VideoCapture1->hide();
+  VideoCapture1->setWantCapture(false);
+  VideoCapture1->setWantAudio(false);
+  VideoCapture1->setWantDVAudio(false);
+  VideoCapture1->setWantAudioPreview(false);
+  VideoCapture1->setDVResolution(TDVResolution::dvrDontWorry);
+
+  MyMotion1 = new MyMotion(this);
+  MyMotion1->setObjectName(QStringLiteral("MyMotion1"));
+  MyMotion1->setHorzParts(10);
+  MyMotion1->setVertParts(10);
+  MyMotion1->setGridSensitifity(3);
+  MyMotion1->setMotionSensitifity(50);
+  MyMotion1->setShowGrid(true);
+
+  DetectOnStartTimer1 = timer("DetectOnStartTimer1", 3000, this);
+  DelayStart = timer("DelayStart", 1000, this);
+  ImageTimer = timer("ImageTimer", 30000, this);
+  EmailTimer1 = timer("EmailTimer1", 100000, this);
+  FTPTimer1 = timer("FTPTimer1", 100000, this);
+  // The rate limits of delivery end by themselves.
+  EmailTimer1->setSingleShot(true);
+  FTPTimer1->setSingleShot(true);
+
+  Panel1 = new MotionOptionsPanel(this);
+  Panel1->hide();
+  Panel2 = new QPushButton(QStringLiteral(">>"), this);
+  Panel2->setObjectName(QStringLiteral("Panel2"));
+  Panel2->setFixedWidth(24);
+  Panel2->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+  PaintBox1 = new PictureArea(
+      m_canvas, [this] { guarded(m_prompts, [this] { PaintBox1DblClick(); }); }, this);
+  StatusBar1 = new QStatusBar(this);
+  StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+  StatusBar1->setSizeGripEnabled(false);
+  const int panelWidths[] = {100, 150, 150};
+  for (int i = 0; i < 3; ++i) {
+    m_statusPanels[i] = new QLabel(StatusBar1);
+    m_statusPanels[i]->setFixedWidth(panelWidths[i]);
+    StatusBar1->addWidget(m_statusPanels[i]);
+  }
+
+  auto* row = new QHBoxLayout;
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(0);
+  row->addWidget(Panel1);
+  row->addWidget(Panel2);
+  row->addWidget(PaintBox1);
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  column->addLayout(row);
+  column->addWidget(StatusBar1);
+
+  connectHandlers();
+  DetectOnStartTimer1->start();
+  // The design's window becomes visible while it is made, so its show handler
+  // runs here, before the owner names it.
+  guarded(m_prompts, [this] { FormShow(); });
+}
+
+// The capture component goes first: its graph stops before the frame it calls
+// back with and the window's members are gone.
+TMotionForm::~TMotionForm() { delete VideoCapture1; }
+
+void TMotionForm::connectHandlers() {
+  const auto handle = [this](void (TMotionForm::*handler)()) {
+    return [this, handler] { guarded(m_prompts, [this, handler] { (this->*handler)(); }); };
+  };
+  MotionOptionsPanel* p = Panel1;
+  for (QPushButton* hide : {p->SpeedButton1, p->SpeedButton2, p->SpeedButton4, Panel2})
+    connect(hide, &QPushButton::clicked, this, handle(&TMotionForm::PaintBox1DblClick));
+  connect(p->Button1, &QPushButton::clicked, this, handle(&TMotionForm::SpeedButton1Click));
+  connect(p->Button2, &QPushButton::clicked, this, handle(&TMotionForm::Button2Click));
+  connect(p->ComboBox2, &QComboBox::activated, this, handle(&TMotionForm::ComboBox2Change));
+  connect(p->SpeedButton3, &QPushButton::clicked, this, handle(&TMotionForm::SpeedButton3Click));
+
+  const std::pair<QCheckBox*, void (TMotionForm::*)()> boxes[] = {
+      {p->CheckBox1, &TMotionForm::CheckBox1Click},  {p->CheckBox7, &TMotionForm::CheckBox7Click},
+      {p->CheckBox3, &TMotionForm::CheckBox3Click},  {p->CheckBox4, &TMotionForm::CheckBox4Click},
+      {p->CheckBox6, &TMotionForm::CheckBox6Click},  {p->CheckBox9, &TMotionForm::CheckBox9Click},
+      {p->CheckBox11, &TMotionForm::CheckBox11Click}};
+  for (const auto& [box, handler] : boxes) connect(box, &QCheckBox::toggled, this, handle(handler));
+  const std::pair<SpinEdit*, void (TMotionForm::*)()> fields[] = {
+      {p->AdvSpinEdit1, &TMotionForm::AdvSpinEdit1Change},
+      {p->AdvSpinEdit2, &TMotionForm::TrackBar1Change},
+      {p->AdvSpinEdit3, &TMotionForm::TrackBar2Change},
+      {p->AdvSpinEdit4, &TMotionForm::TrackBar3Change},
+      {p->AdvSpinEdit5, &TMotionForm::AdvSpinEdit5Change},
+      {p->AdvSpinEdit6, &TMotionForm::AdvSpinEdit6Change},
+      {p->AdvSpinEdit7, &TMotionForm::AdvSpinEdit7Change}};
+  for (const auto& [field, handler] : fields) connect(field, &SpinEdit::textChanged, this, handle(handler));
+
+  connect(DetectOnStartTimer1, &QTimer::timeout, this, handle(&TMotionForm::DetectOnStartTimer1Timer));
+  connect(DelayStart, &QTimer::timeout, this, handle(&TMotionForm::DelayStartTimer));
+  connect(ImageTimer, &QTimer::timeout, this, handle(&TMotionForm::ImageTimerTimer));
+
+  connect(VideoCapture1, &TVideoCapture::OnBitmapGrabbed, this,
+          [this](TVideoCapture* sender, const FrameBitmap& frame) {
+            guardedSilently([&] { VideoCapture1BitmapGrabbed(sender, frame); });
+          });
+  connect(VideoCapture1, &TVideoCapture::OnFrameRendered, this,
+          [this](TVideoCapture* sender) { guarded(m_prompts, [&] { VideoCapture1FrameRendered(sender); }); });
+  connect(VideoCapture1, &TVideoCapture::OnDeviceLost, this,
+          [this](TVideoCapture* sender) { guarded(m_prompts, [&] { VideoCapture1DeviceLost(sender); }); });
+  // Raised inside the frame pipeline: an error ends the motion event without a word.
+  connect(MyMotion1, &MyMotion::OnDetected, this,
+          [this](MyMotion* sender) { guardedSilently([&] { MyMotion1Detected(sender); }); });
+}
+
+QString TMotionForm::statusPanelText(int panel) const { return m_statusPanels.at(panel)->text(); }
+
+void TMotionForm::setStatusPanelText(int panel, const QString& text) {
+  m_statusPanels.at(panel)->setText(text);
+}
+
+void TMotionForm::writeLog(const QString& message, const QString& value) {
+  m_services.writeLogEntry(caption(), message + DateTimeText(m_clock.now()), value);
+}
+
+// ---- Start, stop, video modes, options panel ----
+
+void TMotionForm::FormShow() {
+  Panel1->PageControl1->setCurrentIndex(0);
+  SpeedButton1Click();
+  resize(365, 315);  // the minimum size raises the height to 345
+  setRunning(DelayStart, Panel1->CheckBox1->isChecked());
+}
+
+void TMotionForm::SpeedButton1Click() {
+  GraphConfig = TGraphConfig();
+  GraphConfig.WantPreview = true;
+  GraphConfig.WantBitmaps = true;
+  GraphConfig.VideoDeviceName = m_services.VideoSource();
+  GraphConfig.DVResolution = TDVResolution::dvrDontWorry;
+  GraphConfig.BitmapPixelFormat = TPixelFormat::Bits24;
+  GraphConfig.CompressorState.clear();
+  GetVideoDeviceNames(false);
+  VideoCapture1->SetGraphConfig(GraphConfig);
+  VideoCapture1->StopPreview();
+  ListVideoModes();
+  ComboBox2Change();
+  if (!VideoCapture1->StartPreview())
+    return;  // the capture component has told the user
+  Panel1->Button1->setEnabled(false);
+  Panel1->Button2->setEnabled(!Panel1->Button1->isEnabled());
+  if (caption() != kDesignCaption)
+    writeLog(QStringLiteral("Device Started By User on "), QStringLiteral("Device Events"));
+}
+
+void TMotionForm::ListVideoModes() {
+  const TVideoFormat current = VideoCapture1->GetCurrentVideoFormat();
+  QComboBox* modes = Panel1->ComboBox2;
+  modes->clear();
+  int selected = -1;
+  for (int i = 0; i < VideoCapture1->GetVideoFormatCount(); ++i) {
+    const TVideoFormat format = VideoCapture1->GetVideoFormat(i);
+    modes->addItem(VideoFormatToText(format));
+    if (SameVideoFormat(current, format))
+      selected = i;
+  }
+  modes->setCurrentIndex(selected);
+}
+
+void TMotionForm::ComboBox2Change() {
+  Panel1->CheckBox1->setChecked(false);
+  const bool wasPreviewing = VideoCapture1->Previewing();
+  if (wasPreviewing)
+    VideoCapture1->StopPreview();
+  PaintBox1->hide();
+  VideoCapture1->SetVideoFormat(Panel1->ComboBox2->currentIndex());
+  if (wasPreviewing)
+    VideoCapture1->StartPreview();
+  const TVideoFormat format = VideoCapture1->GetCurrentVideoFormat();
+  PaintBox1->resize(format.Width, format.Height);  // the layout then fills the area again
+  PaintBox1->show();
+}
+
+void TMotionForm::Button2Click() {
+  Panel1->CheckBox1->setChecked(false);
+  VideoCapture1->StopPreview();
+  Panel1->Button1->setEnabled(!Panel1->Button1->isEnabled());
+  Panel1->Button2->setEnabled(!Panel1->Button1->isEnabled());
+  writeLog(QStringLiteral("Device Stopped By User on "), QStringLiteral("Device Events"));
+}
+
+void TMotionForm::VideoCapture1DeviceLost(TVideoCapture*) {
+  Panel1->CheckBox1->setChecked(false);
+  if (VideoCapture1->Previewing())
+    m_prompts.messageBox({QStringLiteral("Device %1 Lost!").arg(caption()), kBoxCaption,
+                          Prompts::Icon::Information, Prompts::Buttons::Ok, 0});
+  VideoCapture1->StopPreview();
+  Panel1->Button1->setEnabled(true);
+  Panel1->Button2->setEnabled(!Panel1->Button1->isEnabled());
+  writeLog(QStringLiteral("Device Lost on "), QStringLiteral("Device Events"));
+}
+
+void TMotionForm::PaintBox1DblClick() {
+  Panel1->setHidden(!Panel1->isHidden());
+  Panel2->setHidden(!Panel2->isHidden());
+  const int change = Panel1->isHidden() ? -MotionOptionsPanel::kWidth : MotionOptionsPanel::kWidth;
+  resize(width() + change, height());
+}
+
+// ---- The frame pipeline ----
+
+void TMotionForm::VideoCapture1BitmapGrabbed(TVideoCapture*, const FrameBitmap& CapturedImage) {
+  LastFrame = CapturedImage;
+  if (finishImageSeries())
+    return;
+  paintFrame();
+  if (!Panel1->CheckBox1->isChecked() || DelayStart->isActive())
+    return;  // detection off, or still counting down
+  examineFrame();
+}
+
+void TMotionForm::VideoCapture1FrameRendered(TVideoCapture* Sender) { Sender->GrabNextBitmap(); }
+
+// The e-mail and FTP image series end on a grabbed frame; delivery is not built yet.
+bool TMotionForm::finishImageSeries() { return false; }
+
+void TMotionForm::paintFrame() {
+  QImage& picture = m_canvas.image();
+  const QImage& frame = LastFrame.image();
+  if (picture.size() != frame.size() || picture.format() != frame.format())
+    picture = QImage(frame.size(), frame.format());
+  const auto rowBytes = static_cast<std::size_t>(frame.width()) * 3;
+  for (int y = 0; y < frame.height(); ++y) std::memcpy(picture.scanLine(y), frame.constScanLine(y), rowBytes);
+  PaintBox1->update();
+}
+
+void TMotionForm::examineFrame() {
+  if (!Panel1->CheckBox11->isChecked()) {
+    MyMotion1->DoDetectIt(LastFrame, m_canvas);
+    return;
+  }
+  if (MaskImage.width() == LastFrame.width() && MaskImage.height() == LastFrame.height()) {
+    MyMotion1->DoDetectItMask(LastFrame, MaskImage, m_canvas);
+    return;
+  }
+  MyMotion1->setMasked(false);
+  Panel1->CheckBox11->setChecked(false);
+  m_prompts.messageBox(
+      {QStringLiteral("Mask is the wrong size! Mask Dropped!\rPlease Correct by Editing Mask."), kBoxCaption,
+       Prompts::Icon::Error, Prompts::Buttons::Ok, 20});
+}
+
+// ---- Detection switch, countdown and detector settings ----
+
+void TMotionForm::CheckBox1Click() {
+  setRunning(DelayStart, Panel1->CheckBox1->isChecked());
+  if (!Panel1->CheckBox1->isChecked()) {
+    setStatusPanelText(0, {});
+    m_countdown = kCountdownIdle;
+  }
+}
+
+void TMotionForm::DelayStartTimer() {
+  if (m_countdown <= 1) {
+    DelayStart->stop();
+    setStatusPanelText(0, {});
+    m_countdown = kCountdownIdle;
+    return;
+  }
+  --m_countdown;
+  setStatusPanelText(0, QStringLiteral("Detecting in ") + QString::number(m_countdown));
+}
+
+void TMotionForm::DetectOnStartTimer1Timer() {
+  Panel1->CheckBox1->setChecked(true);
+  DetectOnStartTimer1->stop();
+}
+
+void TMotionForm::AdvSpinEdit1Change() { MyMotion1->setGridSensitifity(Panel1->AdvSpinEdit1->Value()); }
+
+void TMotionForm::TrackBar1Change() {
+  if (!Panel1->AdvSpinEdit2->text().isEmpty())
+    MyMotion1->setMotionSensitifity(Panel1->AdvSpinEdit2->Value());
+}
+
+void TMotionForm::TrackBar2Change() {
+  if (!Panel1->AdvSpinEdit3->text().isEmpty())
+    MyMotion1->setHorzParts(Panel1->AdvSpinEdit3->Value());
+  motionBoundUpdate();
+}
+
+void TMotionForm::TrackBar3Change() {
+  if (!Panel1->AdvSpinEdit4->text().isEmpty())
+    MyMotion1->setVertParts(Panel1->AdvSpinEdit4->Value());
+  motionBoundUpdate();
+}
+
+// "Motion" can ask for no more cells than the grid has.
+void TMotionForm::motionBoundUpdate() {
+  const int maxParts = MyMotion1->MaxParts();
+  Panel1->AdvSpinEdit2->setMaximum(maxParts);
+  if (Panel1->AdvSpinEdit2->Value() > maxParts)
+    Panel1->AdvSpinEdit2->setValue(maxParts);
+}
+
+void TMotionForm::CheckBox6Click() { MyMotion1->setQuickDetect(Panel1->CheckBox6->isChecked()); }
+
+void TMotionForm::CheckBox9Click() { MyMotion1->setShowGrid(Panel1->CheckBox9->isChecked()); }
+
+// ---- Mask ----
+
+void TMotionForm::CheckBox11Click() {
+  if (!Panel1->CheckBox11->isChecked()) {
+    MyMotion1->setMasked(false);
+    return;
+  }
+  const QString path = maskFilePath(caption());
+  if (QFileInfo::exists(path)) {
+    MaskImage = loadMaskFile(path);
+    MyMotion1->setMasked(true);
+    return;
+  }
+  const Prompts::Answer answer =
+      m_prompts.messageBox({QStringLiteral("No Mask Found!\rCreate one Now?"), kBoxCaption,
+                            Prompts::Icon::Question, Prompts::Buttons::YesNo, 21});
+  if (answer != Prompts::Answer::Yes)
+    return;  // stays on without a mask: the next examined frame drops it
+  m_maskForm.GetImg(LastFrame, LastFrame.height(), LastFrame.width(), caption());
+  m_maskForm.show();
+  Panel1->CheckBox11->setChecked(false);
+}
+
+void TMotionForm::SpeedButton3Click() {
+  Panel1->CheckBox11->setChecked(false);
+  if (QFileInfo::exists(maskFilePath(caption())))
+    m_maskForm.EditMask(LastFrame, LastFrame.height(), LastFrame.width(), caption());
+  else
+    m_maskForm.GetImg(LastFrame, LastFrame.height(), LastFrame.width(), caption());
+  m_maskForm.show();
+}
+
+// ---- Motion events and timed capture ----
+
+void TMotionForm::MyMotion1Detected(MyMotion*) {
+  markPicture();
+  showMotionBalloon();
+  soundAlarm();
+  PicCap();
+  dispatchDelivery();
+}
+
+void TMotionForm::markPicture() {
+  m_canvas.setBrushColor(Qt::red);
+  {
+    QPainter painter(&m_canvas.image());
+    painter.setPen(QPen(Qt::black, 1));
+    painter.setBrush(m_canvas.brushColor());
+    painter.drawEllipse(QRect(10, 10, 19, 19));  // 20 by 20 pixels with the pen
+  }
+  m_canvas.setBrushColor(Qt::white);  // the detector outlines cells in white
+  PaintBox1->update();
+}
+
+void TMotionForm::showMotionBalloon() {
+  if (!Panel1->CheckBox10->isChecked())
+    return;
+  const QString text = QStringLiteral("Motion Detected on ") + caption() + QStringLiteral("\rAt : ") +
+                       timeText(m_clock.now().time());
+  m_services.showBalloon(QStringLiteral("Quorvex").left(63), text.left(255));
+}
+
+void TMotionForm::soundAlarm() {
+  if (m_services.AlarmSounding() || !Panel1->CheckBox8->isChecked())
+    return;
+  m_services.PlaySoundAlarm();
+  writeLog(QStringLiteral("Alarm Sounded on "), QStringLiteral("Alarm"));
+}
+
+// E-mail and FTP dispatch follow the snapshot; delivery is not built yet.
+void TMotionForm::dispatchDelivery() {}
+
+void TMotionForm::PicCap() {
+  if (!Panel1->CheckBox2->isChecked())
+    return;
+  setStatusPanelText(0, QStringLiteral("Saving Frame...."));
+  StatusBar1->repaint();
+  if (PictureDir.isEmpty())
+    PictureDir = PictureFolder::fromSettings().root();
+  Image1 =
+      stampSnapshot(MyMotion1->DetectedBitmap(), caption(), DateTimeText(m_clock.now()), StampStyle::Bold);
+  BmpToJpeg1.Image = Image1;
+  BmpToJpeg1.JpegFile = PictureFolder(PictureDir).nextMotionSnapshot(m_clock);
+  BmpToJpeg1.SaveJpeg();
+  setStatusPanelText(0, {});
+  writeLog(QStringLiteral("Motion Captured On "), QStringLiteral("Images"));
+}
+
+void TMotionForm::ImageTimerTimer() {
+  if (LastFrame.isEmpty())
+    return;  // nothing grabbed yet: no empty file, no entry
+  const PictureFolder folder = PictureFolder::fromSettings();
+  Image1 = stampSnapshot(LastFrame, caption(), DateTimeText(m_clock.now()), StampStyle::Regular);
+  BmpToJpeg1.Image = Image1;
+  BmpToJpeg1.JpegFile = folder.timedSnapshot(m_clock);
+  BmpToJpeg1.SaveJpeg();
+  setStatusPanelText(0, {});
+  writeLog(QStringLiteral("Timed Capture Happend On "), QStringLiteral("Timed Capture"));
+}
+
+void TMotionForm::CheckBox7Click() { setRunning(ImageTimer, Panel1->CheckBox7->isChecked()); }
+
+// The handlers below compute with the value clamped into the field's range, so a
+// half-typed 0 never makes a timer fire without pause.
+void TMotionForm::AdvSpinEdit5Change() {
+  if (!Panel1->AdvSpinEdit5->text().isEmpty())
+    ImageTimer->setInterval(Panel1->AdvSpinEdit5->boundedValue() * 1000);
+}
+
+// ---- Delivery options ----
+
+void TMotionForm::CheckBox3Click() {
+  askForSettings(Panel1->CheckBox3, QStringLiteral("FTPServer"), QStringLiteral("FTP"));
+}
+
+void TMotionForm::CheckBox4Click() {
+  askForSettings(Panel1->CheckBox4, QStringLiteral("EMailServer"), QStringLiteral("EMail"));
+}
+
+// A delivery box can stay checked only when its account exists.
+void TMotionForm::askForSettings(QCheckBox* box, const QString& serverValue, const QString& wizard) {
+  if (!box->isChecked())
+    return;
+  SettingsStore store;
+  if (store.OpenKey(kApplicationKey, false) && store.ValueExists(serverValue))
+    return;
+  m_prompts.messageBox(
+      {QStringLiteral("No Settings!\r\rPlease run %1 Wizard\rfrom Options menu.").arg(wizard), kBoxCaption,
+       Prompts::Icon::Error, Prompts::Buttons::Ok, 22});
+  box->setChecked(false);
+}
+
+void TMotionForm::AdvSpinEdit6Change() {
+  if (Panel1->AdvSpinEdit6->text().isEmpty())
+    return;
+  NrImages = Panel1->AdvSpinEdit6->boundedValue();
+  EmailPicNr = FtpPicNr = NrImages + 2;
+}
+
+void TMotionForm::AdvSpinEdit7Change() {
+  const int intervalMs = Panel1->AdvSpinEdit7->boundedValue() * 60000;
+  EmailTimer1->setInterval(intervalMs);
+  FTPTimer1->setInterval(intervalMs);
+}
+
+// ---- Camera settings ----
+
+void TMotionForm::LoadSettings(const QString& Caption) {
+  SettingsStore store;
+  try {
+    const QString key = cameraKey(Caption);
+    if (!store.KeyExists(key))
+      applyDefaults();
+    else if (store.OpenKey(key, false) && store.ValueExists(QStringLiteral("Detect")))
+      readCameraValues(store, *Panel1, *DetectOnStartTimer1);
+    applyConnectionRule(store);
+  } catch (...) {
+    applyDerivedValues();  // the derived values follow the controls also after a bad value
+    throw;
+  }
+  applyDerivedValues();
+}
+
+void TMotionForm::applyDefaults() {
+  DetectOnStartTimer1->stop();
+  MotionOptionsPanel* p = Panel1;
+  for (QCheckBox* off : {p->CheckBox7, p->CheckBox2, p->CheckBox3, p->CheckBox4, p->CheckBox8, p->CheckBox6})
+    off->setChecked(false);
+  for (QCheckBox* on : {p->CheckBox9, p->CheckBox10}) on->setChecked(true);
+  for (QCheckBox* off : {p->CheckBox11, p->CheckBox12}) off->setChecked(false);
+}
+
+// Without an Internet connection nothing can be delivered.
+void TMotionForm::applyConnectionRule(SettingsStore& store) {
+  store.CloseKey();
+  if (!store.OpenKey(kApplicationKey, true) || !store.ValueExists(QStringLiteral("Connection")))
+    return;
+  const qint32 connection = store.ReadInteger(QStringLiteral("Connection"));
+  if (connection != 0 && (connection != 1 || store.ReadInteger(QStringLiteral("DailNum")) >= 0))
+    return;
+  for (QCheckBox* box : {Panel1->CheckBox3, Panel1->CheckBox4}) {
+    box->setChecked(false);
+    box->setEnabled(false);
+  }
+}
+
+void TMotionForm::applyDerivedValues() {
+  TrackBar2Change();
+  NrImages = Panel1->AdvSpinEdit6->boundedValue();
+  EmailPicNr = FtpPicNr = NrImages + 2;
+  AdvSpinEdit7Change();
+}
+
+void TMotionForm::FormCloseQuery(bool& CanClose) {
+  CanClose = false;
+  guarded(m_prompts, [&] {
+    SettingsStore store;
+    if (store.OpenKey(cameraKey(caption()), true))
+      writeCameraValues(store, *Panel1);
+    CanClose = true;
+  });
+}
+
+void TMotionForm::closeEvent(QCloseEvent* event) {
+  bool canClose = true;
+  FormCloseQuery(canClose);
+  if (canClose)
+    event->accept();
+  else
+    event->ignore();
+}

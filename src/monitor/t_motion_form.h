@@ -1,0 +1,145 @@
+#pragma once
+
+#include "base/canvas.h"
+#include "base/frame_bitmap.h"
+#include "capture/graph_config.h"
+#include "monitor/bmp_to_jpeg.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+class AppServices;
+class Clock;
+class MotionOptionsPanel;
+class MyMotion;
+class Prompts;
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QStatusBar;
+class QTimer;
+class SettingsStore;
+class TMaskForm;
+class TVideoCapture;
+
+// The camera window: watches the one video source of the run. It starts and stops
+// the source, passes every grabbed frame through copy, paint and detection, carries
+// out the motion actions and timed capture, and keeps the camera's options in the
+// settings key named after its caption.
+//
+// The window starts its source while it is made, under the caption "MotionForm";
+// the main window then names it after the source and calls LoadSettings.
+class TMotionForm : public QWidget {
+  Q_OBJECT
+
+ public:
+  // maskForm is the program's mask editor; without one the window makes its own.
+  TMotionForm(AppServices& services, Prompts& prompts, Clock& clock, TMaskForm* maskForm = nullptr,
+              QWidget* parent = nullptr);
+  ~TMotionForm() override;
+
+  // Loads the camera values of Caption into the controls, which applies them.
+  // Throws Error("Failed to get data for '<name>'") for a value missing after
+  // `Detect`; the values before it stay applied.
+  void LoadSettings(const QString& Caption);
+  // Saves the camera values; CanClose is false (after the message) only when a
+  // value could not be written.
+  void FormCloseQuery(bool& CanClose);
+
+  QString statusPanelText(int panel) const;
+  void setStatusPanelText(int panel, const QString& text);
+  // The live picture: the latest frame with the detector's outlines and the mark.
+  const Canvas& pictureCanvas() const { return m_canvas; }
+
+  // Owned components.
+  TVideoCapture* VideoCapture1;
+  MyMotion* MyMotion1;
+  TBmpToJpeg BmpToJpeg1;
+  FrameBitmap Image1;     // the snapshot being stamped and written
+  FrameBitmap MaskImage;  // the loaded mask; empty when none
+  QTimer* DetectOnStartTimer1;
+  QTimer* DelayStart;
+  QTimer* ImageTimer;
+  QTimer* EmailTimer1;
+  QTimer* FTPTimer1;
+
+  MotionOptionsPanel* Panel1;
+  QPushButton* Panel2;
+  QWidget* PaintBox1;
+  QStatusBar* StatusBar1;
+
+  TGraphConfig GraphConfig;
+  FrameBitmap LastFrame;
+  QString PictureDir;  // the motion snapshot root, read at the first snapshot
+  int NrImages = 5;
+  int EmailPicNr = 7;
+  int FtpPicNr = 7;
+
+  // Handlers, entered from the controls, timers and components they are named after.
+  void FormShow();
+  void SpeedButton1Click();
+  void Button2Click();
+  void ListVideoModes();
+  void ComboBox2Change();
+  void PaintBox1DblClick();
+  void CheckBox1Click();
+  void DelayStartTimer();
+  void DetectOnStartTimer1Timer();
+  void VideoCapture1BitmapGrabbed(TVideoCapture* Sender, const FrameBitmap& CapturedImage);
+  void VideoCapture1FrameRendered(TVideoCapture* Sender);
+  void VideoCapture1DeviceLost(TVideoCapture* Sender);
+  void AdvSpinEdit1Change();
+  void TrackBar1Change();
+  void TrackBar2Change();
+  void TrackBar3Change();
+  void CheckBox6Click();
+  void CheckBox9Click();
+  void CheckBox11Click();
+  void SpeedButton3Click();
+  void CheckBox7Click();
+  void AdvSpinEdit5Change();
+  void CheckBox3Click();
+  void CheckBox4Click();
+  void AdvSpinEdit6Change();
+  void AdvSpinEdit7Change();
+  void MyMotion1Detected(MyMotion* Sender);
+  void PicCap();
+  void ImageTimerTimer();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void connectHandlers();
+  QString caption() const { return windowTitle(); }
+  void writeLog(const QString& message, const QString& value);
+  void askForSettings(QCheckBox* box, const QString& serverValue, const QString& wizard);
+
+  // The steps of the frame pipeline.
+  bool finishImageSeries();
+  void paintFrame();
+  void examineFrame();
+  void markPicture();
+  void showMotionBalloon();
+  void soundAlarm();
+  void dispatchDelivery();
+
+  // The steps of LoadSettings.
+  void applyDefaults();
+  void applyConnectionRule(SettingsStore& store);
+  void applyDerivedValues();
+
+  void motionBoundUpdate();
+
+  AppServices& m_services;
+  Prompts& m_prompts;
+  Clock& m_clock;
+  std::unique_ptr<TMaskForm> m_ownMaskForm;
+  TMaskForm& m_maskForm;
+  Canvas m_canvas;
+  std::array<QLabel*, 3> m_statusPanels{};
+  int m_countdown = 6;  // the seconds of the detection countdown, 6 when idle
+};

@@ -1,0 +1,256 @@
+#include "motion_form_fixture.h"
+
+#include "base/error.h"
+#include "base/settings_store.h"
+
+#include <map>
+
+namespace {
+
+const QString kApplicationKey = QStringLiteral("\\Software\\Brennova\\Settings");
+const QString kCameraKey = QStringLiteral("\\Software\\Brennova\\Settings\\Cam");
+const QString kNoFtp = QStringLiteral("No Settings!\r\rPlease run FTP Wizard\rfrom Options menu.");
+const QString kNoEmail = QStringLiteral("No Settings!\r\rPlease run EMail Wizard\rfrom Options menu.");
+
+// The eleven flags and seven integers a camera key holds, in their order.
+const char* const kFlagNames[] = {"Detect",         "TimedCapture", "CaptureImage", "FTPImage",
+                                  "EMailImage",     "SoundAlarm",   "QuickDetect",  "ShowGrid",
+                                  "BalloonMesages", "Mask",         "MultiEmailAtt"};
+const char* const kIntegerNames[] = {"BlockSens", "MotionSens",      "XGrid",  "YGrid",
+                                     "TCapRate",  "NrMultiEmailAtt", "FtpTime"};
+
+void writeKey(const QString& key, const std::map<QString, qint32>& values) {
+  SettingsStore store;
+  ASSERT_TRUE(store.OpenKey(key, true));
+  for (const auto& [name, value] : values) store.WriteInteger(name, value);
+}
+
+// A complete camera key as a first close would save it, with some values changed.
+void writeCameraKey(const std::map<QString, qint32>& changed) {
+  std::map<QString, qint32> values = {{"Detect", 0},      {"TimedCapture", 0},    {"CaptureImage", 0},
+                                      {"FTPImage", 0},    {"EMailImage", 0},      {"SoundAlarm", 0},
+                                      {"QuickDetect", 0}, {"ShowGrid", 1},        {"BalloonMesages", 1},
+                                      {"Mask", 0},        {"MultiEmailAtt", 0},   {"BlockSens", 4},
+                                      {"MotionSens", 50}, {"XGrid", 10},          {"YGrid", 10},
+                                      {"TCapRate", 30},   {"NrMultiEmailAtt", 5}, {"FtpTime", 10}};
+  for (const auto& [name, value] : changed) values[name] = value;
+  writeKey(kCameraKey, values);
+}
+
+void writeAccounts() {
+  SettingsStore store;
+  ASSERT_TRUE(store.OpenKey(kApplicationKey, true));
+  store.WriteString("FTPServer", "ftp.example.org");
+  store.WriteString("EMailServer", "smtp.example.org");
+}
+
+}  // namespace
+
+class CameraSettingsTest : public MotionFormTest {};
+
+TEST_F(CameraSettingsTest, FirstRunAppliesTheDefaults) {
+  TMotionForm& window = make(QStringLiteral("test:ball"));
+  MotionOptionsPanel* p = window.Panel1;
+  EXPECT_FALSE(window.DetectOnStartTimer1->isActive());
+  for (QCheckBox* off : {p->CheckBox1, p->CheckBox7, p->CheckBox2, p->CheckBox3, p->CheckBox4, p->CheckBox8,
+                         p->CheckBox6, p->CheckBox11, p->CheckBox12})
+    EXPECT_FALSE(off->isChecked()) << off->objectName().toStdString();
+  EXPECT_TRUE(p->CheckBox9->isChecked());
+  EXPECT_TRUE(p->CheckBox10->isChecked());
+  EXPECT_EQ(p->AdvSpinEdit1->text(), "4");
+  EXPECT_EQ(p->AdvSpinEdit2->text(), "50");
+  EXPECT_EQ(p->AdvSpinEdit2->maximum(), 100);
+  EXPECT_EQ(window.MyMotion1->GridSensitifity(), 3);
+  EXPECT_EQ(window.MyMotion1->HorzParts(), 10);
+  EXPECT_EQ(window.MyMotion1->VertParts(), 10);
+  EXPECT_EQ(window.MyMotion1->MotionSensitifity(), 50);
+  EXPECT_FALSE(window.ImageTimer->isActive());
+  EXPECT_EQ(window.ImageTimer->interval(), 30000);
+  EXPECT_EQ(window.NrImages, 5);
+  EXPECT_EQ(window.EmailPicNr, 7);
+  EXPECT_EQ(window.FtpPicNr, 7);
+  EXPECT_EQ(window.EmailTimer1->interval(), 600000);
+  EXPECT_EQ(window.FTPTimer1->interval(), 600000);
+  EXPECT_TRUE(prompts.shown.isEmpty());
+}
+
+TEST_F(CameraSettingsTest, ClosingSavesTheValuesAndTheNextRunLoadsAndAppliesThem) {
+  writeAccounts();
+  {
+    TMotionForm& window = make(QStringLiteral("test:ball"));
+    MotionOptionsPanel* p = window.Panel1;
+    for (QCheckBox* on : {p->CheckBox1, p->CheckBox7, p->CheckBox2, p->CheckBox3, p->CheckBox4, p->CheckBox8,
+                          p->CheckBox6, p->CheckBox12})
+      on->setChecked(true);
+    p->CheckBox9->setChecked(false);
+    p->CheckBox10->setChecked(false);
+    p->AdvSpinEdit1->setValue(6);
+    p->AdvSpinEdit2->setValue(30);
+    p->AdvSpinEdit3->setValue(8);
+    p->AdvSpinEdit4->setValue(6);
+    p->AdvSpinEdit5->setValue(45);
+    p->AdvSpinEdit6->setValue(3);
+    p->AdvSpinEdit7->setText("abc");  // not a number: saved as the minimum
+    bool canClose = false;
+    window.FormCloseQuery(canClose);
+    EXPECT_TRUE(canClose);
+  }
+  {
+    SettingsStore store;
+    ASSERT_TRUE(store.OpenKey(kCameraKey, false));
+    EXPECT_EQ(store.values().size(), 18);
+    for (const char* name : kFlagNames)
+      EXPECT_NE(store.ReadBool(name),
+                QString(name) == "ShowGrid" || QString(name) == "BalloonMesages" || QString(name) == "Mask")
+          << name;
+    const qint32 integers[] = {6, 30, 8, 6, 45, 3, 10};
+    for (int i = 0; i < 7; ++i)
+      EXPECT_EQ(store.ReadInteger(kIntegerNames[i]), integers[i]) << kIntegerNames[i];
+  }
+  form.reset();
+  prompts.shown.clear();
+
+  TMotionForm& window = make(QStringLiteral("test:ball"));
+  MotionOptionsPanel* p = window.Panel1;
+  EXPECT_TRUE(window.DetectOnStartTimer1->isActive());
+  EXPECT_FALSE(p->CheckBox1->isChecked());  // turned on by the timer, 3 seconds on
+  for (QCheckBox* on :
+       {p->CheckBox7, p->CheckBox2, p->CheckBox3, p->CheckBox4, p->CheckBox8, p->CheckBox6, p->CheckBox12})
+    EXPECT_TRUE(on->isChecked()) << on->objectName().toStdString();
+  EXPECT_FALSE(p->CheckBox9->isChecked());
+  EXPECT_FALSE(p->CheckBox10->isChecked());
+  EXPECT_EQ(window.MyMotion1->GridSensitifity(), 6);
+  EXPECT_EQ(window.MyMotion1->MotionSensitifity(), 30);
+  EXPECT_EQ(window.MyMotion1->HorzParts(), 8);
+  EXPECT_EQ(window.MyMotion1->VertParts(), 6);
+  EXPECT_EQ(p->AdvSpinEdit2->maximum(), 48);
+  EXPECT_TRUE(window.MyMotion1->QuickDetect());
+  EXPECT_FALSE(window.MyMotion1->ShowGrid());
+  EXPECT_TRUE(window.ImageTimer->isActive());
+  EXPECT_EQ(window.ImageTimer->interval(), 45000);
+  EXPECT_EQ(window.NrImages, 3);
+  EXPECT_EQ(window.EmailPicNr, 5);
+  EXPECT_EQ(window.EmailTimer1->interval(), 600000);
+  EXPECT_TRUE(prompts.shown.isEmpty());
+
+  ASSERT_TRUE(waitUntil([&] { return p->CheckBox1->isChecked(); }, 5000));
+  EXPECT_TRUE(window.DelayStart->isActive());
+  EXPECT_EQ(window.statusPanelText(0), "");
+}
+
+TEST_F(CameraSettingsTest, StoredValuesAreClampedIntoTheirFields) {
+  const struct {
+    std::map<QString, qint32> stored;
+    int blocks, motion, xGrid, yGrid, motionBound;
+    int gridSensitifity;
+  } cases[] = {
+      {{{"XGrid", 100}}, 4, 50, 50, 10, 500, 3},
+      {{{"MotionSens", 300}}, 4, 100, 10, 10, 100, 3},
+      {{{"XGrid", 4}, {"YGrid", 5}}, 4, 20, 4, 5, 20, 3},
+      {{{"BlockSens", 6}, {"TCapRate", 1}}, 6, 50, 10, 10, 100, 6},
+      {{{"BlockSens", -7}}, 1, 50, 10, 10, 100, 1},
+  };
+  for (const auto& c : cases) {
+    writeCameraKey(c.stored);
+    TMotionForm& window = make(QStringLiteral("test:ball"));
+    MotionOptionsPanel* p = window.Panel1;
+    EXPECT_EQ(p->AdvSpinEdit1->Value(), c.blocks);
+    EXPECT_EQ(p->AdvSpinEdit2->Value(), c.motion);
+    EXPECT_EQ(p->AdvSpinEdit3->Value(), c.xGrid);
+    EXPECT_EQ(p->AdvSpinEdit4->Value(), c.yGrid);
+    EXPECT_EQ(p->AdvSpinEdit2->maximum(), c.motionBound);
+    EXPECT_EQ(window.MyMotion1->MotionSensitifity(), c.motion);
+    EXPECT_EQ(window.MyMotion1->GridSensitifity(), c.gridSensitifity);
+    EXPECT_GE(window.ImageTimer->interval(), 10000);
+    form.reset();
+  }
+}
+
+TEST_F(CameraSettingsTest, AValueMissingAfterDetectStopsTheLoadNamingIt) {
+  writeKey(kCameraKey, {{"Detect", 0}});
+  setVideoSources({{"Cam", "test:ball"}});
+  form = std::make_unique<TMotionForm>(services, prompts, clock);
+  form->setWindowTitle("Cam");
+  try {
+    form->LoadSettings("Cam");
+    FAIL() << "the load went through";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.message(), "Failed to get data for 'TimedCapture'");
+  }
+  EXPECT_FALSE(form->DetectOnStartTimer1->isActive());
+  // The derived values follow the controls all the same.
+  EXPECT_EQ(form->Panel1->AdvSpinEdit2->maximum(), 100);
+  EXPECT_EQ(form->NrImages, 5);
+  EXPECT_EQ(form->EmailTimer1->interval(), 600000);
+}
+
+TEST_F(CameraSettingsTest, AKeyWithoutDetectLoadsNothingAndDetectionStartsOnItsOwn) {
+  writeKey(kCameraKey, {{"TimedCapture", 1}, {"XGrid", 20}});
+  TMotionForm& window = make(QStringLiteral("test:ball"));
+  EXPECT_TRUE(window.DetectOnStartTimer1->isActive());
+  EXPECT_FALSE(window.Panel1->CheckBox7->isChecked());
+  EXPECT_EQ(window.Panel1->AdvSpinEdit3->text(), "10");
+  EXPECT_TRUE(window.Panel1->CheckBox9->isChecked());
+}
+
+TEST_F(CameraSettingsTest, ConnectionSettingDecidesWhetherDeliveryBoxesStayUsable) {
+  const struct {
+    std::map<QString, qint32> application;
+    bool usable;
+  } cases[] = {{{}, true},
+               {{{"Connection", 0}}, false},
+               {{{"Connection", 1}, {"DailNum", -1}}, false},
+               {{{"Connection", 1}, {"DailNum", 0}}, true},
+               {{{"Connection", 2}, {"DailNum", -1}}, true}};
+  for (const auto& c : cases) {
+    writeAccounts();
+    writeKey(kApplicationKey, c.application);
+    writeCameraKey({{"FTPImage", 1}, {"EMailImage", 1}});
+    TMotionForm& window = make(QStringLiteral("test:ball"));
+    for (QCheckBox* box : {window.Panel1->CheckBox3, window.Panel1->CheckBox4}) {
+      EXPECT_EQ(box->isChecked(), c.usable) << box->objectName().toStdString();
+      EXPECT_EQ(box->isEnabled(), c.usable) << box->objectName().toStdString();
+    }
+    EXPECT_TRUE(prompts.shown.isEmpty());
+    form.reset();
+    SettingsStore store;
+    ASSERT_TRUE(store.OpenKey(kApplicationKey, false));
+    store.DeleteValue("Connection");
+    store.DeleteValue("DailNum");
+  }
+
+  writeKey(kApplicationKey, {{"Connection", 1}});  // dial-up without an entry number
+  setVideoSources({{"Cam", "test:ball"}});
+  form = std::make_unique<TMotionForm>(services, prompts, clock);
+  EXPECT_THROW(
+      {
+        try {
+          form->LoadSettings("Cam");
+        } catch (const Error& error) {
+          EXPECT_EQ(error.message(), "Failed to get data for 'DailNum'");
+          throw;
+        }
+      },
+      Error);
+}
+
+TEST_F(CameraSettingsTest, DeliveryBoxesNeedTheirAccount) {
+  writeCameraKey({{"FTPImage", 1}});  // checked at start-up without an FTP account
+  TMotionForm& window = make(QStringLiteral("test:ball"));
+  MotionOptionsPanel* p = window.Panel1;
+  ASSERT_EQ(shownTexts(), QStringList({kNoFtp}));
+  EXPECT_EQ(prompts.shown[0].helpContext, 22);
+  EXPECT_EQ(prompts.shown[0].icon, Prompts::Icon::Error);
+  EXPECT_FALSE(p->CheckBox3->isChecked());
+
+  p->CheckBox4->setChecked(true);
+  EXPECT_EQ(shownTexts(), QStringList({kNoFtp, kNoEmail}));
+  EXPECT_FALSE(p->CheckBox4->isChecked());
+
+  writeAccounts();
+  p->CheckBox3->setChecked(true);
+  p->CheckBox4->setChecked(true);
+  EXPECT_TRUE(p->CheckBox3->isChecked());
+  EXPECT_TRUE(p->CheckBox4->isChecked());
+  EXPECT_EQ(prompts.shown.size(), 2);
+}
