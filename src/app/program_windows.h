@@ -1,0 +1,20 @@
+#pragma once
+
+#include "app/t_about.h"
+#include "app/t_about_box.h"
+#include "app/t_choose_vs_form.h"
+#include "app/tmdi_parent.h"
+#include "viewer/t_open_dir.h"
+
+// The program's windows, each made once, hidden, in the order the program has
+// always made them; the main window first. Showing the main window starts it.
+class ProgramWindows {
+ public:
+  ProgramWindows(Prompts& prompts, Clock& clock);
+
+  TMDIParent MDIParent;
+  TAbout About;
+  TOpenDir OpenDir;
+  TAboutBox AboutBox;
+  TChooseVSForm ChooseVSForm;
+};

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QDialog>
+
+class QPushButton;
+
+// The product window: the program picture and the name in large letters. splashme()
+// turns it into the start-up splash, borderless with rounded corners.
+class TAbout : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TAbout(QWidget* parent = nullptr);
+
+  void splashme();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  void BitBtn1Click() { close(); }
+
+  QPushButton* m_ok;
+  bool m_splash = false;
+};

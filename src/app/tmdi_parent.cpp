@@ -1,0 +1,314 @@
+#include "tmdi_parent.h"
+
+#include "app/autostart_entry.h"
+#include "app/t_about.h"
+#include "app/t_about_box.h"
+#include "app/t_choose_vs_form.h"
+#include "app/tray_notice.h"
+#include "base/clock.h"
+#include "base/handler_guard.h"
+#include "base/program_folder.h"
+#include "base/prompts.h"
+#include "base/settings_store.h"
+#include "capture/cap_device_info.h"
+#include "eventlog/event_log.h"
+#include "viewer/t_open_dir.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QIcon>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+const QString kApplicationKey = QStringLiteral("\\Software\\Brennova\\Settings");
+const QString kNoVideoSources = QStringLiteral("No Video Sources Found!");
+constexpr int kNoVideoSourcesHelp = 19;
+constexpr int kBalloonTimeoutMs = 10000;
+
+// The help page: installed with the program, or beside the sources in a build tree.
+QString helpFile() {
+  const QString installed = findAsset(QStringLiteral("Help/Quorvex.html"));
+  if (!installed.isEmpty())
+    return installed;
+  const QString source = QStringLiteral(QUORVEX_SOURCE_DATA_DIR "/Help/Quorvex.html");
+  return QFileInfo::exists(source) ? source : QString();
+}
+
+}  // namespace
+
+template <class Handler>
+void TMDIParent::run(Handler handler) {
+  guarded(m_prompts, [this, &handler] { (this->*handler)(); });
+}
+
+TMDIParent::TMDIParent(Prompts& prompts, Clock& clock, QWidget* parent)
+    : QMainWindow(parent),
+      m_prompts(prompts),
+      m_clock(clock),
+      m_mdiArea(new QMdiArea(this)),
+      m_notice(std::make_unique<TrayNotice>()) {
+  setObjectName(QStringLiteral("MDIParent"));
+  // The program's icon: the tray icon and every window take it from the application.
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorvex/quorvex.png")));
+  setWindowTitle(QStringLiteral("Quorvex"));
+  setProperty("helpContext", 8);
+  resize(798, 564);
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+  m_mdiArea->setBackground(Qt::white);
+  setCentralWidget(m_mdiArea);
+  createActions();
+  createMenus();
+  createTrayIcon();
+}
+
+TMDIParent::~TMDIParent() = default;
+
+void TMDIParent::createActions() {
+  auto make = [this](const char* name, const QString& text, void (TMDIParent::*handler)()) {
+    auto* action = new QAction(text, this);
+    action->setObjectName(QString::fromLatin1(name));
+    connect(action, &QAction::triggered, this, [this, handler] { run(handler); });
+    return action;
+  };
+  FileExit1 = make("FileExit1", QStringLiteral("E&xit"), &TMDIParent::Exit1Click);
+  OutDir = make("OutDir", QStringLiteral("&Picture Directory"), &TMDIParent::OutDirExecute);
+  RunOnStartup = make("RunOnStartup", QStringLiteral("&Run at Startup"), &TMDIParent::RunOnStartupExecute);
+  RunOnStartup->setCheckable(true);
+  OneConnect = make("OneConnect", QStringLiteral("&Connect Only Once"), &TMDIParent::OneConnectExecute);
+  OneConnect->setCheckable(true);
+  OneConnect->setChecked(true);
+  HelpAction = make("HelpAction", QStringLiteral("&Help on Quorvex"), &TMDIParent::HelpActionExecute);
+  Forum1 = make("Forum1", QStringLiteral("&Quorvex Forum"), &TMDIParent::Forum1Execute);
+  SupEmail1 = make("SupEmail1", QStringLiteral("Quorvex Support"), &TMDIParent::SupEmail1Execute);
+  AboutAction = make("AboutAction", QStringLiteral("&About Quorvex"), &TMDIParent::AboutActionExecute);
+}
+
+void TMDIParent::createMenus() {
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  file->addAction(FileExit1);
+  QMenu* options = menuBar()->addMenu(QStringLiteral("O&ptions"));
+  options->addAction(OutDir);
+  options->addAction(RunOnStartup);
+  options->addAction(OneConnect);
+  QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+  help->addAction(HelpAction);
+  help->addAction(Forum1);
+  help->addAction(SupEmail1);
+  help->addSeparator();
+  help->addAction(AboutAction);
+}
+
+void TMDIParent::createTrayIcon() {
+  TrayMenu1 = new QMenu(this);
+  TrayMenu1->setObjectName(QStringLiteral("TrayMenu1"));
+  StopSoundAlarm1 = TrayMenu1->addAction(QStringLiteral("Stop Sound Alarm"));
+  StopSoundAlarm1->setEnabled(false);
+  TrayMenu1->addSeparator();
+  connect(TrayMenu1->addAction(QStringLiteral("Restore")), &QAction::triggered, this,
+          [this] { run(&TMDIParent::Restore1Click); });
+  connect(TrayMenu1->addAction(QStringLiteral("Minimize")), &QAction::triggered, this,
+          [this] { run(&TMDIParent::Minimize1Click); });
+  TrayMenu1->addSeparator();
+  connect(TrayMenu1->addAction(QStringLiteral("Exit")), &QAction::triggered, this,
+          [this] { run(&TMDIParent::Exit1Click); });
+
+  CoolTrayIcon1 = new QSystemTrayIcon(QApplication::windowIcon(), this);
+  CoolTrayIcon1->setToolTip(QStringLiteral("Quorvex"));
+  CoolTrayIcon1->setContextMenu(TrayMenu1);
+  // The menu opens on the left button too; the right one is the context menu's own.
+  connect(CoolTrayIcon1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+    if (reason == QSystemTrayIcon::Trigger)
+      TrayMenu1->popup(QCursor::pos());
+    else if (reason == QSystemTrayIcon::DoubleClick)
+      run(&TMDIParent::CoolTrayIcon1DblClick);
+  });
+}
+
+void TMDIParent::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (m_startUpDone)
+    return;
+  m_startUpDone = true;
+  // Queued, so the window is on screen before the splash and the dialogs.
+  QMetaObject::invokeMethod(this, &TMDIParent::FormShow, Qt::QueuedConnection);
+}
+
+void TMDIParent::FormShow() {
+  CoolTrayIcon1->show();
+  tellSettingsProblem();
+  TAbout splash;
+  splash.splashme();
+  // An error ends the sequence where it happened; the splash goes all the same.
+  guarded(m_prompts, [this] { runStartUp(); });
+}
+
+void TMDIParent::tellSettingsProblem() {
+  const QString problem = SettingsStore::fileProblem(settingsFilePath());
+  if (!problem.isEmpty())
+    m_prompts.messageBox(
+        {problem, QStringLiteral("Quorvex"), Prompts::Icon::Warning, Prompts::Buttons::Ok, 0});
+}
+
+void TMDIParent::runStartUp() {
+  m_alarmSounding = false;
+  m_dialRefCount = 0;
+  m_dailNum = -1;
+  GetConnectionSetup();
+  readOptionStates();
+  // Dates and times are always written with "-" separators (DateTimeText).
+  m_videoSource.clear();
+  m_eventLog = std::make_unique<EventLog>();
+  m_eventLog->Open(programFolder() + QStringLiteral("Quorvex.log"));
+  chooseVideoSource();
+}
+
+// A read error ends the reading silently and keeps the values read so far.
+void TMDIParent::GetConnectionSetup() {
+  SettingsStore settings;
+  if (!settings.OpenKey(kApplicationKey, true))
+    return;
+  try {
+    m_connectionType = settings.ReadInteger(QStringLiteral("Connection"));
+    m_dailNum = settings.ReadInteger(QStringLiteral("DailNum"));
+  } catch (const Error&) {
+  }
+}
+
+void TMDIParent::readOptionStates() {
+  RunOnStartup->setChecked(AutostartEntry::exists());
+  SettingsStore settings;
+  if (settings.OpenKey(kApplicationKey, true)) {
+    const QString name = QStringLiteral("ConnectOnlyOnce");
+    OneConnect->setChecked(!settings.ValueExists(name) || settings.ReadBool(name));
+  }
+}
+
+void TMDIParent::chooseVideoSource() {
+  auto ask = [this](Prompts::Buttons buttons) {
+    return m_prompts.messageBox({kNoVideoSources, QStringLiteral("Quorvex"), Prompts::Icon::Information,
+                                 buttons, kNoVideoSourcesHelp});
+  };
+  auto closeLater = [this] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); };
+
+  QStringList names = GetVideoDeviceNames(true);
+  if (names.isEmpty()) {
+    const Prompts::Answer answer = ask(Prompts::Buttons::AbortRetryIgnore);
+    if (answer == Prompts::Answer::Retry)
+      names = GetVideoDeviceNames(true);
+    else if (answer == Prompts::Answer::Abort)
+      closeLater();
+    if (names.isEmpty()) {
+      if (answer == Prompts::Answer::Retry && ask(Prompts::Buttons::AbortIgnore) == Prompts::Answer::Abort)
+        closeLater();
+      return;
+    }
+  }
+  if (names.size() == 1) {
+    m_videoSource = names.first();
+  } else if (m_tools.chooser) {
+    m_tools.chooser->setDeviceNames(names);
+    if (m_tools.chooser->exec() == QDialog::Accepted)
+      m_videoSource = m_tools.chooser->chosenText();
+  }
+}
+
+void TMDIParent::closeEvent(QCloseEvent* event) {
+  bool closing = false;
+  guarded(m_prompts, [this, &closing] {
+    FormClose();
+    closing = true;
+  });
+  if (!closing) {
+    event->ignore();
+    return;
+  }
+  CoolTrayIcon1->hide();
+  m_notice->hide();
+  QMainWindow::closeEvent(event);
+  emit closed();
+}
+
+void TMDIParent::FormClose() {
+  m_eventLog.reset();  // flushes
+}
+
+void TMDIParent::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  // Minimising leaves only the tray icon.
+  if (event->type() == QEvent::WindowStateChange && isMinimized())
+    QTimer::singleShot(0, this, &QWidget::hide);
+}
+
+void TMDIParent::Restore1Click() {
+  showNormal();
+  raise();
+  activateWindow();
+}
+
+void TMDIParent::writeLogEntry(const QString& section, const QString& key, const QString& value) {
+  if (m_eventLog)
+    m_eventLog->WriteEntry(section, key, value);
+}
+
+void TMDIParent::showBalloon(const QString& title, const QString& text) {
+  const QString shownTitle = title.left(63);
+  QString shownText = text.left(255);
+  shownText.replace(u'\r', u'\n');
+  if (QSystemTrayIcon::isSystemTrayAvailable() && CoolTrayIcon1->isVisible())
+    CoolTrayIcon1->showMessage(shownTitle, shownText, QSystemTrayIcon::Information, kBalloonTimeoutMs);
+  else
+    m_notice->showNotice(shownTitle, shownText, kBalloonTimeoutMs);
+}
+
+// The alarm player comes with the sound alarm window; until then motion sounds nothing.
+void TMDIParent::PlaySoundAlarm() {}
+
+void TMDIParent::OutDirExecute() {
+  if (!m_tools.openDir || m_tools.openDir->exec() != QDialog::Accepted)
+    return;
+  SettingsStore settings;
+  if (settings.OpenKey(kApplicationKey, true))
+    settings.WriteString(QStringLiteral("ImageDir"), m_tools.openDir->ChosenDir());
+}
+
+void TMDIParent::RunOnStartupExecute() {
+  if (RunOnStartup->isChecked())
+    AutostartEntry::write(QCoreApplication::applicationFilePath());
+  else
+    AutostartEntry::remove();
+}
+
+void TMDIParent::OneConnectExecute() {
+  SettingsStore settings;
+  if (settings.OpenKey(kApplicationKey, true))
+    settings.WriteBool(QStringLiteral("ConnectOnlyOnce"), OneConnect->isChecked());
+}
+
+// The shell reports nothing when it cannot open a page or address.
+void TMDIParent::HelpActionExecute() {
+  const QString file = helpFile();
+  if (!file.isEmpty())
+    QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+}
+
+void TMDIParent::SupEmail1Execute() {
+  QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:" QUORVEX_SUPPORT_EMAIL)));
+}
+
+void TMDIParent::Forum1Execute() { QDesktopServices::openUrl(QUrl(QStringLiteral(QUORVEX_FORUM_URL))); }
+
+void TMDIParent::AboutActionExecute() {
+  if (m_tools.aboutBox)
+    m_tools.aboutBox->exec();
+}

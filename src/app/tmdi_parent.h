@@ -1,0 +1,117 @@
+#pragma once
+
+#include "base/app_services.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class Clock;
+class EventLog;
+class Prompts;
+class QAction;
+class QMdiArea;
+class QMenu;
+class QSystemTrayIcon;
+class TAboutBox;
+class TChooseVSForm;
+class TOpenDir;
+class TrayNotice;
+
+// The main window: a multiple-document frame holding the one camera window of the
+// run, with the menus, the tray icon and the services it owns for the others (the
+// event log, the chosen video source, the balloon). The first time it is shown it
+// runs the start-up sequence: splash, settings, event log, video source, camera.
+class TMDIParent : public QMainWindow, public AppServices {
+  Q_OBJECT
+
+ public:
+  // The tool windows it shows; made once at program start, after the main window.
+  struct ToolWindows {
+    TOpenDir* openDir = nullptr;
+    TAboutBox* aboutBox = nullptr;
+    TChooseVSForm* chooser = nullptr;
+  };
+
+  TMDIParent(Prompts& prompts, Clock& clock, QWidget* parent = nullptr);
+  ~TMDIParent() override;
+
+  void setToolWindows(const ToolWindows& windows) { m_tools = windows; }
+
+  // AppServices.
+  void writeLogEntry(const QString& section, const QString& key, const QString& value) override;
+  QString VideoSource() const override { return m_videoSource; }
+  // Cuts the title at 63 and the text at 255 characters, as the tray balloon does.
+  void showBalloon(const QString& title, const QString& text) override;
+  bool AlarmSounding() const override { return m_alarmSounding; }
+  void PlaySoundAlarm() override;
+
+  // The connection choice as read at start-up.
+  qint32 ConnectionType() const { return m_connectionType; }
+  qint32 DailNum() const { return m_dailNum; }
+  bool startUpDone() const { return m_startUpDone; }
+  QMdiArea* clientArea() const { return m_mdiArea; }
+  TrayNotice* notice() const { return m_notice.get(); }
+
+  // Handlers.
+  void FormShow();
+  void OutDirExecute();
+  void RunOnStartupExecute();
+  void OneConnectExecute();
+  void HelpActionExecute();
+  void SupEmail1Execute();
+  void Forum1Execute();
+  void AboutActionExecute();
+  void CoolTrayIcon1DblClick() { Restore1Click(); }
+  void Restore1Click();
+  void Minimize1Click() { hide(); }
+  void Exit1Click() { close(); }
+
+  QAction* FileExit1;
+  QAction* OutDir;
+  QAction* RunOnStartup;
+  QAction* OneConnect;
+  QAction* HelpAction;
+  QAction* Forum1;
+  QAction* SupEmail1;
+  QAction* AboutAction;
+  QSystemTrayIcon* CoolTrayIcon1;
+  QMenu* TrayMenu1;
+  QAction* StopSoundAlarm1;
+
+ signals:
+  // The window closed for good: the program ends.
+  void closed();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void createActions();
+  void createMenus();
+  void createTrayIcon();
+  void tellSettingsProblem();
+  void runStartUp();
+  void GetConnectionSetup();
+  void readOptionStates();
+  void chooseVideoSource();
+  void FormClose();
+  // Handler entry: an error ends the handler and is shown; the program goes on.
+  template <class Handler>
+  void run(Handler handler);
+
+  Prompts& m_prompts;
+  Clock& m_clock;
+  ToolWindows m_tools;
+  QMdiArea* m_mdiArea;
+  std::unique_ptr<TrayNotice> m_notice;
+  std::unique_ptr<EventLog> m_eventLog;
+  QString m_videoSource;
+  bool m_startUpDone = false;
+  bool m_alarmSounding = false;
+  qint32 m_connectionType = 0;
+  qint32 m_dailNum = -1;
+  int m_dialRefCount = 0;
+};

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "app/program_windows.h"
+#include "capture/video_source.h"
+#include "support/fixed_clock.h"
+#include "support/scripted_prompts.h"
+#include "support/temp_home.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+// The program's windows on a temporary home and configuration folder, with the
+// given video sources, scripted message boxes and a fixed clock.
+class AppFixture : public ::testing::Test {
+ protected:
+  AppFixture() : m_previousConfig(qgetenv("XDG_CONFIG_HOME")) {
+    qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+  }
+  ~AppFixture() override {
+    m_windows.reset();
+    setVideoSources({});
+    qputenv("XDG_CONFIG_HOME", m_previousConfig);
+  }
+
+  // Makes the windows and shows the main window, which runs the start-up sequence.
+  TMDIParent& start(const QList<VideoSourceEntry>& sources, Prompts* with = nullptr) {
+    setVideoSources(sources);
+    m_windows = std::make_unique<ProgramWindows>(with ? *with : prompts, clock);
+    windows().MDIParent.show();
+    QCoreApplication::processEvents();  // the queued start-up sequence
+    return windows().MDIParent;
+  }
+
+  ProgramWindows& windows() { return *m_windows; }
+  TMDIParent& mainWindow() { return m_windows->MDIParent; }
+  QString configPath() const { return m_config.path(); }
+
+  // Runs the action on the next modal dialog once it is up (the start-up and the
+  // menu commands wait in its event loop).
+  static void whenModal(std::function<void(QWidget*)> action) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, action = std::move(action)] {
+      if (QWidget* dialog = QApplication::activeModalWidget()) {
+        poll->stop();
+        poll->deleteLater();
+        action(dialog);
+      }
+    });
+    poll->start(10);
+  }
+
+  static bool waitUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < timeoutMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+  }
+
+  TempHome home;
+  ScriptedPrompts prompts;
+  FixedClock clock;
+
+ private:
+  QTemporaryDir m_config;
+  QByteArray m_previousConfig;
+  std::unique_ptr<ProgramWindows> m_windows;
+};

@@ -1,0 +1,200 @@
+#include "app_fixture.h"
+
+#include "app/t_choose_vs_form.h"
+#include "base/settings_store.h"
+#include "capture/cap_device_info.h"
+#include "capture/ui/video_capture.h"
+
+#include <QComboBox>
+
+namespace {
+
+using Answer = Prompts::Answer;
+using Buttons = Prompts::Buttons;
+
+const QString kApplicationKey = QStringLiteral("\\Software\\Brennova\\Settings");
+const VideoSourceEntry kCam{QStringLiteral("Cam"), QStringLiteral("test:snow")};
+const VideoSourceEntry kDoor{QStringLiteral("Door"), QStringLiteral("test:ball")};
+
+bool splashShown() {
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (qobject_cast<TAbout*>(widget) && widget->isVisible())
+      return true;
+  }
+  return false;
+}
+
+// Answers from a script, noting whether the splash was on screen behind each box,
+// and can plug a camera in when the first box is answered.
+class WatchingPrompts final : public Prompts {
+ public:
+  Answer messageBox(const Message& message) override {
+    shown.append(message);
+    splashBehind.append(splashShown());
+    if (shown.size() == 1 && !plugIn.isEmpty())
+      setVideoSources(plugIn);
+    return answers.value(shown.size() - 1, Answer::Ok);
+  }
+  void beep() override {}
+
+  QList<Answer> answers;
+  QList<VideoSourceEntry> plugIn;
+  QList<Message> shown;
+  QList<bool> splashBehind;
+};
+
+struct NoSourceCase {
+  const char* name;
+  QList<Answer> answers;
+  QList<Buttons> boxes;
+  bool windowCloses;
+};
+
+TEST_F(AppFixture, NoVideoSourceAsksAbortRetryIgnoreThenAbortIgnore) {
+  const NoSourceCase cases[] = {
+      {"abort", {Answer::Abort}, {Buttons::AbortRetryIgnore}, true},
+      {"ignore", {Answer::Ignore}, {Buttons::AbortRetryIgnore}, false},
+      {"retry, ignore",
+       {Answer::Retry, Answer::Ignore},
+       {Buttons::AbortRetryIgnore, Buttons::AbortIgnore},
+       false},
+      {"retry, abort",
+       {Answer::Retry, Answer::Abort},
+       {Buttons::AbortRetryIgnore, Buttons::AbortIgnore},
+       true},
+  };
+  if (!GetVideoDeviceNames(true).isEmpty())
+    GTEST_SKIP() << "this machine has a video device";
+  for (const NoSourceCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    WatchingPrompts watching;
+    watching.answers = c.answers;
+    TMDIParent& window = start({}, &watching);
+    ASSERT_EQ(watching.shown.size(), c.boxes.size());
+    for (qsizetype i = 0; i < watching.shown.size(); ++i) {
+      EXPECT_EQ(watching.shown[i].text, "No Video Sources Found!");
+      EXPECT_EQ(watching.shown[i].buttons, c.boxes[i]);
+      EXPECT_EQ(watching.shown[i].helpContext, 19);
+      EXPECT_TRUE(watching.splashBehind[i]);
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.isVisible(), !c.windowCloses);
+    EXPECT_TRUE(window.VideoSource().isEmpty());
+    EXPECT_FALSE(splashShown());
+  }
+}
+
+TEST_F(AppFixture, RetryAfterACameraIsPluggedInTakesIt) {
+  if (!GetVideoDeviceNames(true).isEmpty())
+    GTEST_SKIP() << "this machine has a video device";
+  WatchingPrompts watching;
+  watching.answers = {Answer::Retry};
+  watching.plugIn = {kCam};
+  TMDIParent& window = start({}, &watching);
+  EXPECT_EQ(watching.shown.size(), 1);
+  EXPECT_EQ(window.VideoSource(), "Cam");
+}
+
+TEST_F(AppFixture, OneSourceIsTakenWithoutAskingAndTheLogIsOpen) {
+  TMDIParent& window = start({kCam});
+  EXPECT_TRUE(window.startUpDone());
+  EXPECT_TRUE(prompts.shown.isEmpty());
+  EXPECT_EQ(window.VideoSource(), "Cam");
+  EXPECT_FALSE(splashShown());
+  window.writeLogEntry(QStringLiteral("Cam"), QStringLiteral("08-12-2026 21-46-10"), QStringLiteral("Test"));
+  QFile log(home.file(QStringLiteral("Quorvex.log")));
+  ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+  EXPECT_EQ(log.readAll(), "[Cam]\r\n08-12-2026 21-46-10=Test\r\n");
+}
+
+TEST_F(AppFixture, SeveralSourcesAreOfferedInTheChooserAndItsTextIsTheChoice) {
+  struct Case {
+    const char* name;
+    bool accept;
+    QString expected;
+  };
+  for (const Case& c : {Case{"ok", true, QStringLiteral("Door")}, Case{"closed", false, QString()}}) {
+    SCOPED_TRACE(c.name);
+    QStringList offered;
+    QString firstText;
+    bool previewing = false;
+    TChooseVSForm* chooser = nullptr;
+    whenModal([&](QWidget* dialog) {
+      chooser = qobject_cast<TChooseVSForm*>(dialog);
+      ASSERT_NE(chooser, nullptr);
+      auto* list = chooser->findChild<QComboBox*>(QStringLiteral("ComboBox1"));
+      for (int i = 0; i < list->count(); ++i) offered.append(list->itemText(i));
+      firstText = list->currentText();
+      list->setEditText(QStringLiteral("Door"));
+      previewing = chooser->VideoCapture1()->Previewing() &&
+                   chooser->VideoCapture1()->VideoDeviceFriendlyName() == "Door";
+      c.accept ? chooser->accept() : chooser->reject();
+    });
+    TMDIParent& window = start({kCam, kDoor});
+    EXPECT_EQ(offered, QStringList({"Cam", "Door"}));
+    EXPECT_EQ(firstText, "Cam");
+    EXPECT_TRUE(previewing);
+    EXPECT_EQ(window.VideoSource(), c.expected);
+    ASSERT_NE(chooser, nullptr);
+    EXPECT_EQ(chooser->VideoCapture1(), nullptr);  // destroyed on close
+    EXPECT_TRUE(prompts.shown.isEmpty());
+  }
+}
+
+TEST_F(AppFixture, AnErrorEndsTheSequenceShowsTheMessageAndTheProgramRunsOn) {
+  {
+    SettingsStore settings;
+    ASSERT_TRUE(settings.OpenKey(kApplicationKey, true));
+    settings.WriteString(QStringLiteral("ConnectOnlyOnce"), QStringLiteral("yes"));
+  }
+  TMDIParent& window = start({kCam});
+  ASSERT_EQ(prompts.shown.size(), 1);
+  EXPECT_EQ(prompts.shown[0].text, "Failed to get data for 'ConnectOnlyOnce'");
+  EXPECT_EQ(prompts.shown[0].caption, "Quorvex");
+  EXPECT_TRUE(window.VideoSource().isEmpty());  // the sources were never looked at
+  EXPECT_FALSE(splashShown());
+  EXPECT_TRUE(window.isVisible());
+  // The log was not opened either: entries go nowhere rather than fail.
+  window.writeLogEntry(QStringLiteral("Cam"), QStringLiteral("key"), QStringLiteral("value"));
+  EXPECT_FALSE(QFile::exists(home.file(QStringLiteral("Quorvex.log"))));
+}
+
+TEST_F(AppFixture, TheConnectionChoiceAndOptionStatesAreReadAtStart) {
+  struct Case {
+    const char* name;
+    std::function<void(SettingsStore&)> store;
+    qint32 connection, dailNum;
+    bool connectOnlyOnce;
+  };
+  const Case cases[] = {
+      {"nothing stored", [](SettingsStore&) {}, 0, -1, true},
+      {"LAN without entry",
+       [](SettingsStore& s) {
+         s.WriteInteger(QStringLiteral("Connection"), 2);
+         s.WriteBool(QStringLiteral("ConnectOnlyOnce"), false);
+       },
+       2, -1, false},
+      {"dial-up entry 3",
+       [](SettingsStore& s) {
+         s.WriteInteger(QStringLiteral("Connection"), 1);
+         s.WriteInteger(QStringLiteral("DailNum"), 3);
+         s.WriteBool(QStringLiteral("ConnectOnlyOnce"), true);
+       },
+       1, 3, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempHome fresh;
+    {
+      SettingsStore settings;
+      ASSERT_TRUE(settings.OpenKey(kApplicationKey, true));
+      c.store(settings);
+    }
+    TMDIParent& window = start({kCam});
+    EXPECT_EQ(window.ConnectionType(), c.connection);
+    EXPECT_EQ(window.DailNum(), c.dailNum);
+    EXPECT_EQ(window.OneConnect->isChecked(), c.connectOnlyOnce);
+  }
+}
+
+}  // namespace
