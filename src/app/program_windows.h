@@ -4,6 +4,7 @@
 #include "app/t_about_box.h"
 #include "app/t_choose_vs_form.h"
 #include "app/tmdi_parent.h"
+#include "detect/ui/t_mask_form.h"
 #include "viewer/t_open_dir.h"
 
 // The program's windows, each made once, hidden, in the order the program has
@@ -15,6 +16,7 @@ class ProgramWindows {
   TMDIParent MDIParent;
   TAbout About;
   TOpenDir OpenDir;
+  TMaskForm MaskForm;
   TAboutBox AboutBox;
   TChooseVSForm ChooseVSForm;
 };

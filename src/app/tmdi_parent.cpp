@@ -12,6 +12,7 @@
 #include "base/settings_store.h"
 #include "capture/cap_device_info.h"
 #include "eventlog/event_log.h"
+#include "monitor/t_motion_form.h"
 #include "viewer/t_open_dir.h"
 
 #include <QAction>
@@ -21,6 +22,7 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -170,7 +172,10 @@ void TMDIParent::runStartUp() {
   m_videoSource.clear();
   m_eventLog = std::make_unique<EventLog>();
   m_eventLog->Open(programFolder() + QStringLiteral("Quorvex.log"));
+  // The first-run setup chooser comes with the setup wizards.
   chooseVideoSource();
+  if (!m_videoSource.isEmpty())
+    createCameraWindow();
 }
 
 // A read error ends the reading silently and keeps the values read so far.
@@ -223,16 +228,37 @@ void TMDIParent::chooseVideoSource() {
   }
 }
 
+TMotionForm* TMDIParent::cameraWindow() const { return m_camera; }
+
+// The window starts its source as it is made, so VideoSource is set before.
+void TMDIParent::createCameraWindow() {
+  auto* camera = new TMotionForm(*this, m_prompts, m_clock, m_tools.maskForm);
+  camera->setObjectName(QStringLiteral("Cam") + QString::number(1));
+  camera->setProperty("tag", 0);
+  QMdiSubWindow* frame = m_mdiArea->addSubWindow(camera);
+  m_camera = camera;
+  frame->resize(frame->size().expandedTo(QSize(365, 315)));
+  camera->setWindowTitle(m_videoSource);
+  camera->repaint();
+  try {
+    camera->LoadSettings(m_videoSource);
+  } catch (...) {
+    frame->show();  // the window is there whatever its settings held
+    throw;
+  }
+  frame->show();
+}
+
 void TMDIParent::closeEvent(QCloseEvent* event) {
-  bool closing = false;
-  guarded(m_prompts, [this, &closing] {
-    FormClose();
-    closing = true;
-  });
-  if (!closing) {
+  // The camera window saves its values first; it shows why when it cannot.
+  bool canClose = true;
+  if (m_camera)
+    m_camera->FormCloseQuery(canClose);
+  if (!canClose) {
     event->ignore();
     return;
   }
+  guarded(m_prompts, [this] { FormClose(); });
   CoolTrayIcon1->hide();
   m_notice->hide();
   QMainWindow::closeEvent(event);
@@ -240,6 +266,9 @@ void TMDIParent::closeEvent(QCloseEvent* event) {
 }
 
 void TMDIParent::FormClose() {
+  // The camera's capture stops and its timers end before the log they write to goes.
+  if (m_camera)
+    delete m_camera->parentWidget();
   m_eventLog.reset();  // flushes
 }
 

@@ -3,6 +3,7 @@
 #include "base/app_services.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <memory>
 
@@ -15,6 +16,8 @@ class QMenu;
 class QSystemTrayIcon;
 class TAboutBox;
 class TChooseVSForm;
+class TMaskForm;
+class TMotionForm;
 class TOpenDir;
 class TrayNotice;
 
@@ -31,6 +34,7 @@ class TMDIParent : public QMainWindow, public AppServices {
     TOpenDir* openDir = nullptr;
     TAboutBox* aboutBox = nullptr;
     TChooseVSForm* chooser = nullptr;
+    TMaskForm* maskForm = nullptr;
   };
 
   TMDIParent(Prompts& prompts, Clock& clock, QWidget* parent = nullptr);
@@ -51,6 +55,8 @@ class TMDIParent : public QMainWindow, public AppServices {
   qint32 DailNum() const { return m_dailNum; }
   bool startUpDone() const { return m_startUpDone; }
   QMdiArea* clientArea() const { return m_mdiArea; }
+  // The camera window of the run, once made; null without a video source.
+  TMotionForm* cameraWindow() const;
   TrayNotice* notice() const { return m_notice.get(); }
 
   // Handlers.
@@ -97,6 +103,7 @@ class TMDIParent : public QMainWindow, public AppServices {
   void GetConnectionSetup();
   void readOptionStates();
   void chooseVideoSource();
+  void createCameraWindow();
   void FormClose();
   // Handler entry: an error ends the handler and is shown; the program goes on.
   template <class Handler>
@@ -108,6 +115,7 @@ class TMDIParent : public QMainWindow, public AppServices {
   QMdiArea* m_mdiArea;
   std::unique_ptr<TrayNotice> m_notice;
   std::unique_ptr<EventLog> m_eventLog;
+  QPointer<TMotionForm> m_camera;
   QString m_videoSource;
   bool m_startUpDone = false;
   bool m_alarmSounding = false;

@@ -4,6 +4,10 @@
 #include "base/settings_store.h"
 #include "capture/cap_device_info.h"
 #include "capture/ui/video_capture.h"
+#include "monitor/t_motion_form.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
 
 #include <QComboBox>
 
@@ -101,6 +105,15 @@ TEST_F(AppFixture, OneSourceIsTakenWithoutAskingAndTheLogIsOpen) {
   EXPECT_TRUE(prompts.shown.isEmpty());
   EXPECT_EQ(window.VideoSource(), "Cam");
   EXPECT_FALSE(splashShown());
+  TMotionForm* camera = window.cameraWindow();
+  ASSERT_NE(camera, nullptr);
+  EXPECT_EQ(camera->windowTitle(), "Cam");
+  EXPECT_EQ(camera->objectName(), "Cam1");
+  EXPECT_EQ(camera->property("tag").toInt(), 0);
+  ASSERT_EQ(window.clientArea()->subWindowList().size(), 1);
+  EXPECT_EQ(window.clientArea()->subWindowList()[0]->widget(), camera);
+  EXPECT_TRUE(camera->isVisible());
+  EXPECT_TRUE(camera->VideoCapture1->Previewing());
   window.writeLogEntry(QStringLiteral("Cam"), QStringLiteral("08-12-2026 21-46-10"), QStringLiteral("Test"));
   QFile log(home.file(QStringLiteral("Quorvex.log")));
   ASSERT_TRUE(log.open(QIODevice::ReadOnly));
@@ -135,6 +148,12 @@ TEST_F(AppFixture, SeveralSourcesAreOfferedInTheChooserAndItsTextIsTheChoice) {
     EXPECT_EQ(firstText, "Cam");
     EXPECT_TRUE(previewing);
     EXPECT_EQ(window.VideoSource(), c.expected);
+    if (c.accept) {
+      ASSERT_NE(window.cameraWindow(), nullptr);
+      EXPECT_EQ(window.cameraWindow()->windowTitle(), "Door");
+    } else {
+      EXPECT_EQ(window.cameraWindow(), nullptr);
+    }
     ASSERT_NE(chooser, nullptr);
     EXPECT_EQ(chooser->VideoCapture1(), nullptr);  // destroyed on close
     EXPECT_TRUE(prompts.shown.isEmpty());
@@ -152,11 +171,27 @@ TEST_F(AppFixture, AnErrorEndsTheSequenceShowsTheMessageAndTheProgramRunsOn) {
   EXPECT_EQ(prompts.shown[0].text, "Failed to get data for 'ConnectOnlyOnce'");
   EXPECT_EQ(prompts.shown[0].caption, "Quorvex");
   EXPECT_TRUE(window.VideoSource().isEmpty());  // the sources were never looked at
+  EXPECT_EQ(window.cameraWindow(), nullptr);
   EXPECT_FALSE(splashShown());
   EXPECT_TRUE(window.isVisible());
   // The log was not opened either: entries go nowhere rather than fail.
   window.writeLogEntry(QStringLiteral("Cam"), QStringLiteral("key"), QStringLiteral("value"));
   EXPECT_FALSE(QFile::exists(home.file(QStringLiteral("Quorvex.log"))));
+}
+
+TEST_F(AppFixture, ACameraKeyThatCannotBeLoadedLeavesTheCameraWindowOpen) {
+  {
+    SettingsStore settings;
+    ASSERT_TRUE(settings.OpenKey(kApplicationKey + "\\Cam", true));
+    settings.WriteBool(QStringLiteral("Detect"), false);
+  }
+  TMDIParent& window = start({kCam});
+  ASSERT_EQ(prompts.shown.size(), 1);
+  EXPECT_EQ(prompts.shown[0].text, "Failed to get data for 'TimedCapture'");
+  ASSERT_NE(window.cameraWindow(), nullptr);
+  EXPECT_TRUE(window.cameraWindow()->isVisible());
+  EXPECT_EQ(window.cameraWindow()->windowTitle(), "Cam");
+  EXPECT_FALSE(splashShown());
 }
 
 TEST_F(AppFixture, TheConnectionChoiceAndOptionStatesAreReadAtStart) {

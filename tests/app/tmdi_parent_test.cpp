@@ -165,6 +165,24 @@ TEST_F(AppFixture, HelpMenuOpensTheHelpPageForumAndSupportMail) {
   EXPECT_EQ(catcher.opened[2].scheme(), "https");
 }
 
+TEST_F(AppFixture, ClosingSavesTheCameraKeyAndWritesOutTheLog) {
+  TMDIParent& window = start({kCam});
+  ASSERT_NE(window.cameraWindow(), nullptr);
+  window.writeLogEntry(QStringLiteral("Cam"), QStringLiteral("Motion Captured On 08-12-2026 21-46-10"),
+                       QStringLiteral("Motion Events"));
+  EXPECT_FALSE(SettingsStore().KeyExists(kApplicationKey + "\\Cam"));
+  window.TrayMenu1->actions().last()->trigger();  // the tray's "Exit"
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_EQ(window.cameraWindow(), nullptr);
+  SettingsStore settings;
+  ASSERT_TRUE(settings.OpenKey(kApplicationKey + "\\Cam", false));
+  EXPECT_FALSE(settings.ReadBool(QStringLiteral("Detect")));
+  EXPECT_TRUE(settings.ReadBool(QStringLiteral("ShowGrid")));
+  QFile log(home.file(QStringLiteral("Quorvex.log")));
+  ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+  EXPECT_EQ(log.readAll(), "[Cam]\r\nMotion Captured On 08-12-2026 21-46-10=Motion Events\r\n");
+}
+
 TEST_F(AppFixture, ExitClosesTheWindowAndSaysSo) {
   TMDIParent& window = start({kCam});
   bool closed = false;
