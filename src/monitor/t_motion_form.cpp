@@ -79,7 +79,7 @@ void setRunning(QTimer* timer, bool running) {
 
 }  // namespace
 
-TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, Clock& clock, TMaskForm* maskForm,
+TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& clock, TMaskForm* maskForm,
                          QWidget* parent)
     : QWidget(parent),
       m_services(services),

@@ -37,7 +37,7 @@ class TMotionForm : public QWidget {
 
  public:
   // maskForm is the program's mask editor; without one the window makes its own.
-  TMotionForm(AppServices& services, Prompts& prompts, Clock& clock, TMaskForm* maskForm = nullptr,
+  TMotionForm(AppServices& services, Prompts& prompts, const Clock& clock, TMaskForm* maskForm = nullptr,
               QWidget* parent = nullptr);
   ~TMotionForm() override;
 
@@ -136,7 +136,7 @@ class TMotionForm : public QWidget {
 
   AppServices& m_services;
   Prompts& m_prompts;
-  Clock& m_clock;
+  const Clock& m_clock;
   std::unique_ptr<TMaskForm> m_ownMaskForm;
   TMaskForm& m_maskForm;
   Canvas m_canvas;

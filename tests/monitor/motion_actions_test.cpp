@@ -177,3 +177,18 @@ TEST_F(MotionActionsTest, TimedCaptureFailureReachesTheUserAtEveryTick) {
   EXPECT_EQ(prompts.shown[0].caption, "Quorvex");
   EXPECT_TRUE(services.calls.isEmpty());
 }
+
+TEST_F(MotionActionsTest, DemoSceneWithDefaultSettingsSavesStampedSnapshots) {
+  TMotionForm& window = make(QStringLiteral("demo:"));
+  window.Panel1->CheckBox2->setChecked(true);
+  detectNow();
+  // The box crosses the room every seven seconds.
+  ASSERT_TRUE(waitUntil(
+      [&] { return !services.callsStartingWith("log Cam | Motion Captured On ").isEmpty(); }, 20000));
+  window.Panel1->CheckBox1->setChecked(false);
+  EXPECT_EQ(services.callsStartingWith("log").first(), logCall("Motion Captured On ", "Images"));
+  const QImage snapshot(motionFile(images(), 0));
+  EXPECT_EQ(snapshot.width(), 640);
+  EXPECT_GT(snapshot.height(), 485);
+  EXPECT_TRUE(prompts.shown.isEmpty());
+}
