@@ -409,6 +409,7 @@ void TMotionForm::CheckBox11Click() {
   }
   const QString path = maskFilePath(caption());
   if (QFileInfo::exists(path)) {
+    MaskImage = {};  // a file that cannot be read leaves no older mask in use
     MaskImage = loadMaskFile(path);
     MyMotion1->setMasked(true);
     return;

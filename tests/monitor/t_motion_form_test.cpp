@@ -2,6 +2,9 @@
 
 #include "detect/mask_file.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -282,4 +285,16 @@ TEST_F(MotionFormTest, PaintedMaskRegionIsLeftOutOfDetection) {
 
   window.Panel1->CheckBox11->setChecked(false);  // without it, the left half counts again
   ASSERT_TRUE(waitUntil([&] { return window.MyMotion1->lastChangedCells().size() == 100; }));
+}
+
+TEST_F(MotionFormTest, MaskFileThatIsNoBitmapIsReportedAndNotUsed) {
+  const QString path = maskFilePath("Cam");
+  QDir().mkpath(QFileInfo(path).path());
+  writeFile(path, "not a bitmap");
+  TMotionForm& window = make();
+  window.Panel1->CheckBox11->setChecked(true);
+  ASSERT_EQ(shownTexts(), QStringList({"Bitmap image is not valid"}));
+  EXPECT_EQ(prompts.shown[0].caption, "Quorvex");
+  EXPECT_FALSE(window.MyMotion1->Masked());
+  EXPECT_TRUE(window.MaskImage.isEmpty());
 }
