@@ -1,6 +1,7 @@
 #include "app_fixture.h"
 
 #include "app/t_choose_vs_form.h"
+#include "base/program_folder.h"
 #include "base/settings_store.h"
 #include "capture/cap_device_info.h"
 #include "capture/ui/video_capture.h"
@@ -131,6 +132,7 @@ TEST_F(AppFixture, SeveralSourcesAreOfferedInTheChooserAndItsTextIsTheChoice) {
     QStringList offered;
     QString firstText;
     bool previewing = false;
+    bool stoppedQuietly = false;
     TChooseVSForm* chooser = nullptr;
     whenModal([&](QWidget* dialog) {
       chooser = qobject_cast<TChooseVSForm*>(dialog);
@@ -138,6 +140,9 @@ TEST_F(AppFixture, SeveralSourcesAreOfferedInTheChooserAndItsTextIsTheChoice) {
       auto* list = chooser->findChild<QComboBox*>(QStringLiteral("ComboBox1"));
       for (int i = 0; i < list->count(); ++i) offered.append(list->itemText(i));
       firstText = list->currentText();
+      // A half-typed name stops the preview without an error box per key.
+      list->setEditText(QStringLiteral("Do"));
+      stoppedQuietly = !chooser->VideoCapture1()->Previewing() && prompts.shown.isEmpty();
       list->setEditText(QStringLiteral("Door"));
       previewing = chooser->VideoCapture1()->Previewing() &&
                    chooser->VideoCapture1()->VideoDeviceFriendlyName() == "Door";
@@ -147,6 +152,7 @@ TEST_F(AppFixture, SeveralSourcesAreOfferedInTheChooserAndItsTextIsTheChoice) {
     EXPECT_EQ(offered, QStringList({"Cam", "Door"}));
     EXPECT_EQ(firstText, "Cam");
     EXPECT_TRUE(previewing);
+    EXPECT_TRUE(stoppedQuietly);
     EXPECT_EQ(window.VideoSource(), c.expected);
     if (c.accept) {
       ASSERT_NE(window.cameraWindow(), nullptr);
@@ -192,6 +198,24 @@ TEST_F(AppFixture, ACameraKeyThatCannotBeLoadedLeavesTheCameraWindowOpen) {
   EXPECT_TRUE(window.cameraWindow()->isVisible());
   EXPECT_EQ(window.cameraWindow()->windowTitle(), "Cam");
   EXPECT_FALSE(splashShown());
+}
+
+TEST_F(AppFixture, ADamagedSettingsFileIsToldOnceAndTheProgramStartsOnItsDefaults) {
+  QFile file(settingsFilePath());
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("not a settings file, but someone's notes\n");
+  file.close();
+  const QString problem = SettingsStore::fileProblem(settingsFilePath());
+  ASSERT_FALSE(problem.isEmpty());
+
+  TMDIParent& window = start({kCam});
+  ASSERT_EQ(prompts.shown.size(), 1);
+  EXPECT_EQ(prompts.shown[0].text, problem);
+  EXPECT_TRUE(window.OneConnect->isChecked());
+  ASSERT_NE(window.cameraWindow(), nullptr);
+  EXPECT_EQ(window.cameraWindow()->windowTitle(), "Cam");
+  file.open(QIODevice::ReadOnly);
+  EXPECT_EQ(file.readAll(), "not a settings file, but someone's notes\n");  // never written to
 }
 
 TEST_F(AppFixture, TheConnectionChoiceAndOptionStatesAreReadAtStart) {
