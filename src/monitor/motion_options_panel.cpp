@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -38,6 +39,17 @@ QVBoxLayout* pageWith(QWidget* page, QPushButton* hide) {
   layout->setContentsMargins(4, 4, 4, 4);
   layout->addWidget(hide, 0, Qt::AlignRight);
   return layout;
+}
+
+// The camera window opens small; a page taller than the panel scrolls instead of
+// squeezing its controls.
+QScrollArea* scrollable(QWidget* page) {
+  auto* area = new QScrollArea;
+  area->setWidget(page);
+  area->setWidgetResizable(true);
+  area->setFrameShape(QFrame::NoFrame);
+  area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  return area;
 }
 
 }  // namespace
@@ -77,7 +89,7 @@ MotionOptionsPanel::MotionOptionsPanel(QWidget* parent) : QWidget(parent) {
   for (QCheckBox* box : {CheckBox2, CheckBox3, CheckBox4, CheckBox8}) eventColumn->addWidget(box);
   column->addWidget(events);
   column->addStretch();
-  PageControl1->addTab(options, QStringLiteral("Options"));
+  PageControl1->addTab(scrollable(options), QStringLiteral("Options"));
 
   PageControl2 = named(new QTabWidget, "PageControl2");
   PageControl1->addTab(PageControl2, QStringLiteral("Capture Settings"));
@@ -108,7 +120,7 @@ MotionOptionsPanel::MotionOptionsPanel(QWidget* parent) : QWidget(parent) {
   mask->addWidget(SpeedButton3);
   column->addLayout(mask);
   column->addStretch();
-  PageControl2->addTab(advanced, QStringLiteral("Advanced"));
+  PageControl2->addTab(scrollable(advanced), QStringLiteral("Advanced"));
 
   auto* eventOptions = new QWidget;
   SpeedButton4 = hideButton("SpeedButton4");
@@ -134,5 +146,5 @@ MotionOptionsPanel::MotionOptionsPanel(QWidget* parent) : QWidget(parent) {
   every->addWidget(new QLabel(QStringLiteral("Min")));
   column->addLayout(every);
   column->addStretch();
-  PageControl2->addTab(eventOptions, QStringLiteral("Event Options"));
+  PageControl2->addTab(scrollable(eventOptions), QStringLiteral("Event Options"));
 }
