@@ -7,6 +7,8 @@
 
 #include <QElapsedTimer>
 
+#include <algorithm>
+#include <deque>
 #include <mutex>
 
 namespace {
@@ -59,9 +61,10 @@ EcbAudioPlayError errorFrom(GstMessage* message) {
   return result;
 }
 
-// The error the pipeline posted for a failed call, or `fallback` when it posted none.
-EcbAudioPlayError pendingError(GstBus* bus, const char* fallback) {
-  if (GstMessage* message = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR)) {
+// The error the pipeline posted for a failed call (taken by the caller), or
+// `fallback` when it posted none.
+EcbAudioPlayError pendingError(GstMessage* message, const char* fallback) {
+  if (message) {
     EcbAudioPlayError error = errorFrom(message);
     gst_message_unref(message);
     return error;
@@ -122,6 +125,29 @@ struct TcbAudioPlay::Graph {
   GstRef<GstElement> audioSink;  // what playbin renders audio into
   GstRef<GstElement> renderer;   // "Audio Renderer"
   GstRef<GstElement> grabber;    // the sample tap, when it could be made
+  // The bus's messages once the player listens, in order. The bus calls its sync
+  // handler before it queues a message, so a drain reading the bus itself could
+  // run too early, find nothing and miss the end of the sound for good.
+  std::mutex eventLock;
+  std::deque<GstMessage*> events;
+  TcbAudioPlay* player = nullptr;  // whom the sync handler notifies
+
+  void addEvent(GstMessage* message) {
+    std::lock_guard lock(eventLock);
+    events.push_back(gst_message_ref(message));
+  }
+  // The oldest event of the given types, or null; the caller unrefs it.
+  GstMessage* takeEvent(GstMessageType types) {
+    std::lock_guard lock(eventLock);
+    const auto found = std::find_if(events.begin(), events.end(), [types](GstMessage* message) {
+      return GST_MESSAGE_TYPE(message) & types;
+    });
+    if (found == events.end())
+      return nullptr;
+    GstMessage* message = *found;
+    events.erase(found);
+    return message;
+  }
 
   ~Graph() {
     // Event notification ends first; setting NULL then joins the streaming threads,
@@ -130,6 +156,7 @@ struct TcbAudioPlay::Graph {
       gst_bus_set_sync_handler(bus.get(), nullptr, nullptr, nullptr);
     if (pipeline)
       gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+    for (GstMessage* message : events) gst_message_unref(message);
   }
 };
 
@@ -161,18 +188,23 @@ TcbAudioPlay::TcbAudioPlay(Prompts& prompts, QObject* Owner, int DeviceIndex, co
   build();
   checkRendered();
   readSeeking();
-  // Event notification: each message on the bus queues one drain on this thread.
+  m_graph->player = this;
+  // Event notification: each message is kept in order and queues one drain on
+  // this thread; the message is in place before the drain can run.
   gst_bus_set_sync_handler(
       m_graph->bus.get(),
-      [](GstBus*, GstMessage*, gpointer data) {
-        auto* player = static_cast<TcbAudioPlay*>(data);
+      [](GstBus*, GstMessage* message, gpointer data) {
+        // Handed the graph itself: it outlives every streaming thread.
+        auto* graph = static_cast<Graph*>(data);
+        graph->addEvent(message);
+        TcbAudioPlay* player = graph->player;
         QMetaObject::invokeMethod(
             player->m_listener.get(),
             [player] { guarded(player->m_prompts, [player] { player->HandleGraphEvents(); }); },
             Qt::QueuedConnection);
-        return GST_BUS_PASS;
+        return GST_BUS_DROP;
       },
-      this, nullptr);
+      m_graph.get(), nullptr);
   // Back to rest: the device is held only while playing, and every buffer, the
   // first included, passes the tap after the caller assigned OnBuffer.
   changeState(PlayState::Stopped);
@@ -268,7 +300,8 @@ void TcbAudioPlay::build() {
   // or unplayable file.
   GstElement* pipeline = graph.pipeline.get();
   if (gst_element_set_state(pipeline, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE)
-    throw pendingError(graph.bus.get(), "The file cannot be rendered.");
+    throw pendingError(gst_bus_pop_filtered(graph.bus.get(), GST_MESSAGE_ERROR),
+                       "The file cannot be rendered.");
   GstMessage* message =
       gst_bus_timed_pop_filtered(graph.bus.get(), kStateWaitMs * GST_MSECOND,
                                  GstMessageType(GST_MESSAGE_ERROR | GST_MESSAGE_ASYNC_DONE));
@@ -325,14 +358,16 @@ void TcbAudioPlay::changeState(PlayState target) {
   GstElement* pipeline = m_graph->pipeline.get();
   const GstState wanted = gstState(target);
   if (gst_element_set_state(pipeline, wanted) == GST_STATE_CHANGE_FAILURE)
-    throw pendingError(m_graph->bus.get(), "The media framework could not change the state.");
+    throw pendingError(m_graph->takeEvent(GST_MESSAGE_ERROR),
+                       "The media framework could not change the state.");
   QElapsedTimer waited;
   waited.start();
   for (;;) {
     GstState current = GST_STATE_VOID_PENDING;
     const GstStateChangeReturn result = gst_element_get_state(pipeline, &current, nullptr, 10 * GST_MSECOND);
     if (result == GST_STATE_CHANGE_FAILURE)
-      throw pendingError(m_graph->bus.get(), "The media framework could not change the state.");
+      throw pendingError(m_graph->takeEvent(GST_MESSAGE_ERROR),
+                         "The media framework could not change the state.");
     if (result != GST_STATE_CHANGE_ASYNC && current == wanted)
       break;
     if (waited.elapsed() >= kStateWaitMs)
@@ -357,7 +392,7 @@ void TcbAudioPlay::SetPosition(qint64 Position, Positioning Flags) {
 }
 
 void TcbAudioPlay::HandleGraphEvents() {
-  while (GstMessage* message = gst_bus_pop(m_graph->bus.get())) {
+  while (GstMessage* message = m_graph->takeEvent(GST_MESSAGE_ANY)) {
     const GstMessageType type = GST_MESSAGE_TYPE(message);
     std::optional<EcbAudioPlayError> error;
     if (type == GST_MESSAGE_ERROR)

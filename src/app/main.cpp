@@ -5,10 +5,12 @@
 #include "app/termination_signals.h"
 #include "base/clock.h"
 #include "base/error.h"
+#include "base/program_folder.h"
 #include "capture/video_source.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 
 #include <gst/gst.h>
 
@@ -24,6 +26,14 @@ void usage(const char* message) {
       stderr,
       "%s\nUsage: quorvex [--home DIR] [--source NAME=URI]... [Qt options such as -platform offscreen]\n",
       message);
+}
+
+// A build run from its build folder plays the alarm sound it made, as an
+// installed one plays the shipped copy.
+void provideBuiltAlertWav() {
+  const QString built = QStringLiteral(QUORVEX_BUILD_DATA_DIR "/alert.wav");
+  if (findAsset(QStringLiteral("alert.wav")).isEmpty() && QFile::exists(built))
+    QFile::copy(built, programFolder() + QStringLiteral("alert.wav"));
 }
 
 }  // namespace
@@ -60,6 +70,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Quorvex"));
   // The program ends when the main window closes, not when the last window hides.
   QApplication::setQuitOnLastWindowClosed(false);
+  provideBuiltAlertWav();
 
   MessageBoxPrompts prompts;
   SystemClock clock;

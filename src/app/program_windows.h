@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alarm/ui/t_sound_alarm_form.h"
 #include "app/t_about.h"
 #include "app/t_about_box.h"
 #include "app/t_choose_vs_form.h"
@@ -16,6 +17,7 @@ class ProgramWindows {
   TMDIParent MDIParent;
   TAbout About;
   TOpenDir OpenDir;
+  TSoundAlarmForm SoundAlarmForm;
   TMaskForm MaskForm;
   TAboutBox AboutBox;
   TChooseVSForm ChooseVSForm;

@@ -1,5 +1,7 @@
 #include "tmdi_parent.h"
 
+#include "alarm/tcb_audio_play.h"
+#include "alarm/ui/t_sound_alarm_form.h"
 #include "app/autostart_entry.h"
 #include "app/t_about.h"
 #include "app/t_about_box.h"
@@ -58,7 +60,8 @@ TMDIParent::TMDIParent(Prompts& prompts, Clock& clock, QWidget* parent)
       m_prompts(prompts),
       m_clock(clock),
       m_mdiArea(new QMdiArea(this)),
-      m_notice(std::make_unique<TrayNotice>()) {
+      m_notice(std::make_unique<TrayNotice>()),
+      m_soundAlarm(prompts, this) {
   setObjectName(QStringLiteral("MDIParent"));
   // The program's icon: the tray icon and every window take it from the application.
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorvex/quorvex.png")));
@@ -72,6 +75,9 @@ TMDIParent::TMDIParent(Prompts& prompts, Clock& clock, QWidget* parent)
   createActions();
   createMenus();
   createTrayIcon();
+  // The output devices are listed once, before any alarm player exists.
+  AudioDeviceNames();
+  m_soundAlarm.onSoundingChanged = [this](bool sounding) { StopSoundAlarm1->setEnabled(sounding); };
 }
 
 TMDIParent::~TMDIParent() = default;
@@ -85,6 +91,7 @@ void TMDIParent::createActions() {
   };
   FileExit1 = make("FileExit1", QStringLiteral("E&xit"), &TMDIParent::Exit1Click);
   OutDir = make("OutDir", QStringLiteral("&Picture Directory"), &TMDIParent::OutDirExecute);
+  SAlarm = make("SAlarm", QStringLiteral("&Sound Alarm File"), &TMDIParent::SAlarmExecute);
   RunOnStartup = make("RunOnStartup", QStringLiteral("&Run at Startup"), &TMDIParent::RunOnStartupExecute);
   RunOnStartup->setCheckable(true);
   OneConnect = make("OneConnect", QStringLiteral("&Connect Only Once"), &TMDIParent::OneConnectExecute);
@@ -101,6 +108,7 @@ void TMDIParent::createMenus() {
   file->addAction(FileExit1);
   QMenu* options = menuBar()->addMenu(QStringLiteral("O&ptions"));
   options->addAction(OutDir);
+  options->addAction(SAlarm);
   options->addAction(RunOnStartup);
   options->addAction(OneConnect);
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
@@ -116,6 +124,7 @@ void TMDIParent::createTrayIcon() {
   TrayMenu1->setObjectName(QStringLiteral("TrayMenu1"));
   StopSoundAlarm1 = TrayMenu1->addAction(QStringLiteral("Stop Sound Alarm"));
   StopSoundAlarm1->setEnabled(false);
+  connect(StopSoundAlarm1, &QAction::triggered, this, [this] { run(&TMDIParent::StopSoundAlarm1Click); });
   TrayMenu1->addSeparator();
   connect(TrayMenu1->addAction(QStringLiteral("Restore")), &QAction::triggered, this,
           [this] { run(&TMDIParent::Restore1Click); });
@@ -163,7 +172,6 @@ void TMDIParent::tellSettingsProblem() {
 }
 
 void TMDIParent::runStartUp() {
-  m_alarmSounding = false;
   m_dialRefCount = 0;
   m_dailNum = -1;
   GetConnectionSetup();
@@ -300,15 +308,21 @@ void TMDIParent::showBalloon(const QString& title, const QString& text) {
     m_notice->showNotice(shownTitle, shownText, kBalloonTimeoutMs);
 }
 
-// The alarm player comes with the sound alarm window; until then motion sounds nothing.
-void TMDIParent::PlaySoundAlarm() {}
-
 void TMDIParent::OutDirExecute() {
   if (!m_tools.openDir || m_tools.openDir->exec() != QDialog::Accepted)
     return;
   SettingsStore settings;
   if (settings.OpenKey(kApplicationKey, true))
     settings.WriteString(QStringLiteral("ImageDir"), m_tools.openDir->ChosenDir());
+}
+
+// Shown without waiting; the alarm file it stores is read at the next alarm.
+void TMDIParent::SAlarmExecute() {
+  if (!m_tools.soundAlarmForm)
+    return;
+  m_tools.soundAlarmForm->show();
+  m_tools.soundAlarmForm->raise();
+  m_tools.soundAlarmForm->activateWindow();
 }
 
 void TMDIParent::RunOnStartupExecute() {

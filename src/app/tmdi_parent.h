@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alarm/sound_alarm.h"
 #include "base/app_services.h"
 
 #include <QMainWindow>
@@ -19,12 +20,14 @@ class TChooseVSForm;
 class TMaskForm;
 class TMotionForm;
 class TOpenDir;
+class TSoundAlarmForm;
 class TrayNotice;
 
 // The main window: a multiple-document frame holding the one camera window of the
 // run, with the menus, the tray icon and the services it owns for the others (the
-// event log, the chosen video source, the balloon). The first time it is shown it
-// runs the start-up sequence: splash, settings, event log, video source, camera.
+// event log, the chosen video source, the balloon, the sound alarm). The first
+// time it is shown it runs the start-up sequence: splash, settings, event log,
+// video source, camera.
 class TMDIParent : public QMainWindow, public AppServices {
   Q_OBJECT
 
@@ -35,6 +38,7 @@ class TMDIParent : public QMainWindow, public AppServices {
     TAboutBox* aboutBox = nullptr;
     TChooseVSForm* chooser = nullptr;
     TMaskForm* maskForm = nullptr;
+    TSoundAlarmForm* soundAlarmForm = nullptr;
   };
 
   TMDIParent(Prompts& prompts, Clock& clock, QWidget* parent = nullptr);
@@ -47,8 +51,8 @@ class TMDIParent : public QMainWindow, public AppServices {
   QString VideoSource() const override { return m_videoSource; }
   // Cuts the title at 63 and the text at 255 characters, as the tray balloon does.
   void showBalloon(const QString& title, const QString& text) override;
-  bool AlarmSounding() const override { return m_alarmSounding; }
-  void PlaySoundAlarm() override;
+  bool AlarmSounding() const override { return m_soundAlarm.AlarmSounding(); }
+  void PlaySoundAlarm() override { m_soundAlarm.PlaySoundAlarm(); }
 
   // The connection choice as read at start-up.
   qint32 ConnectionType() const { return m_connectionType; }
@@ -58,6 +62,7 @@ class TMDIParent : public QMainWindow, public AppServices {
   // The camera window of the run, once made; null without a video source.
   TMotionForm* cameraWindow() const;
   TrayNotice* notice() const { return m_notice.get(); }
+  const SoundAlarm& soundAlarm() const { return m_soundAlarm; }
 
   // Handlers.
   void FormShow();
@@ -68,6 +73,11 @@ class TMDIParent : public QMainWindow, public AppServices {
   void SupEmail1Execute();
   void Forum1Execute();
   void AboutActionExecute();
+  void SAlarmExecute();
+  // Stops the alarm at once (the tray item "Stop Sound Alarm"); the end of the
+  // sound stops it the same way.
+  void BitBtn1Click() { m_soundAlarm.stop(); }
+  void StopSoundAlarm1Click() { BitBtn1Click(); }
   void CoolTrayIcon1DblClick() { Restore1Click(); }
   void Restore1Click();
   void Minimize1Click() { hide(); }
@@ -76,6 +86,7 @@ class TMDIParent : public QMainWindow, public AppServices {
   QAction* FileExit1;
   QAction* OutDir;
   QAction* RunOnStartup;
+  QAction* SAlarm;
   QAction* OneConnect;
   QAction* HelpAction;
   QAction* Forum1;
@@ -115,10 +126,10 @@ class TMDIParent : public QMainWindow, public AppServices {
   QMdiArea* m_mdiArea;
   std::unique_ptr<TrayNotice> m_notice;
   std::unique_ptr<EventLog> m_eventLog;
+  SoundAlarm m_soundAlarm;
   QPointer<TMotionForm> m_camera;
   QString m_videoSource;
   bool m_startUpDone = false;
-  bool m_alarmSounding = false;
   qint32 m_connectionType = 0;
   qint32 m_dailNum = -1;
   int m_dialRefCount = 0;

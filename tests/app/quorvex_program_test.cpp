@@ -1,12 +1,15 @@
 // The built program as a person runs it headless: provisioned camera key, a test
-// source, motion snapshots, then a SIGTERM that must end it as "Exit" does.
+// source, motion snapshots and alarms, then a SIGTERM that must end it as "Exit" does.
 #include "base/settings_store.h"
 #include "eventlog/date_time_text.h"
+#include "media_files.h"
+#include "support/files.h"
 #include "support/temp_home.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QSet>
 
 #include <gtest/gtest.h>
 
@@ -16,16 +19,43 @@ namespace {
 
 const QString kCameraKey = QStringLiteral("\\Software\\Brennova\\Settings\\Cam");
 
-void provisionCamera() {
+void provisionCamera(qint32 soundAlarm = 0) {
   SettingsStore settings;
   ASSERT_TRUE(settings.OpenKey(kCameraKey, true));
   const std::pair<const char*, qint32> values[] = {
-      {"Detect", 1},           {"TimedCapture", 0}, {"CaptureImage", 1},  {"FTPImage", 0},
-      {"EMailImage", 0},       {"SoundAlarm", 0},   {"QuickDetect", 0},   {"ShowGrid", 1},
-      {"BalloonMesages", 1},   {"Mask", 0},         {"MultiEmailAtt", 0}, {"BlockSens", 4},
-      {"MotionSens", 50},      {"XGrid", 10},       {"YGrid", 10},        {"TCapRate", 30},
-      {"NrMultiEmailAtt", 99}, {"FtpTime", 10}};
+      {"Detect", 1},      {"TimedCapture", 0},     {"CaptureImage", 1},
+      {"FTPImage", 0},    {"EMailImage", 0},       {"SoundAlarm", soundAlarm},
+      {"QuickDetect", 0}, {"ShowGrid", 1},         {"BalloonMesages", 1},
+      {"Mask", 0},        {"MultiEmailAtt", 0},    {"BlockSens", 4},
+      {"MotionSens", 50}, {"XGrid", 10},           {"YGrid", 10},
+      {"TCapRate", 30},   {"NrMultiEmailAtt", 99}, {"FtpTime", 10}};
   for (const auto& [name, value] : values) settings.WriteInteger(QLatin1String(name), value);
+}
+
+void startOnTestSource(QProcess& program, const TempHome& home) {
+  program.setProgram(QStringLiteral(QUORVEX_PROGRAM));
+  program.setArguments({"--home", home.path(), "--source", "Cam=test:snow", "-platform", "offscreen"});
+  program.start();
+  ASSERT_TRUE(program.waitForStarted(10000));
+}
+
+// Standard output until `text` occurs `count` times, the program ends or a minute passed.
+QByteArray readUntil(QProcess& program, const QByteArray& text, qsizetype count) {
+  QByteArray output;
+  QElapsedTimer timer;
+  timer.start();
+  while (output.count(text) < count && timer.elapsed() < 60000 && program.state() == QProcess::Running) {
+    program.waitForReadyRead(500);
+    output += program.readAllStandardOutput();
+  }
+  return output;
+}
+
+void stopWithSigterm(QProcess& program) {
+  ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+  ASSERT_TRUE(program.waitForFinished(20000));
+  EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(program.exitCode(), 0);
 }
 
 TEST(QuorvexProgramTest, HeadlessRunSavesMotionSnapshotsAndSigtermSavesTheCamera) {
@@ -34,26 +64,12 @@ TEST(QuorvexProgramTest, HeadlessRunSavesMotionSnapshotsAndSigtermSavesTheCamera
   const QDate startDate = QDate::currentDate();
 
   QProcess program;
-  program.setProgram(QStringLiteral(QUORVEX_PROGRAM));
-  program.setArguments({"--home", home.path(), "--source", "Cam=test:snow", "-platform", "offscreen"});
-  program.start();
-  ASSERT_TRUE(program.waitForStarted(10000));
-
-  QByteArray output;
-  QElapsedTimer timer;
-  timer.start();
-  while (!output.contains("Motion Captured On ") && timer.elapsed() < 60000 &&
-         program.state() == QProcess::Running) {
-    program.waitForReadyRead(500);
-    output += program.readAllStandardOutput();
-  }
+  startOnTestSource(program, home);
+  const QByteArray output = readUntil(program, "Motion Captured On ", 1);
   ASSERT_TRUE(output.contains("Motion Captured On "))
       << output.toStdString() << program.readAllStandardError().toStdString();
 
-  ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
-  ASSERT_TRUE(program.waitForFinished(20000));
-  EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(program.exitCode(), 0);
+  stopWithSigterm(program);
 
   QFile logFile(home.file(QStringLiteral("Quorvex.log")));
   ASSERT_TRUE(logFile.open(QIODevice::ReadOnly));
@@ -77,6 +93,38 @@ TEST(QuorvexProgramTest, HeadlessRunSavesMotionSnapshotsAndSigtermSavesTheCamera
   EXPECT_TRUE(settings.ReadBool(QStringLiteral("Detect")));
   EXPECT_TRUE(settings.ReadBool(QStringLiteral("CaptureImage")));
   EXPECT_EQ(settings.ReadInteger(QStringLiteral("NrMultiEmailAtt")), 10);
+
+  // A build that is not installed put the alarm sound it made into the program folder.
+  EXPECT_EQ(readFile(home.file(QStringLiteral("alert.wav"))), readFile(builtAlertWav()));
+}
+
+// Motion on every frame with "Sound Alarm" on: each alarm is logged once, and the
+// next starts only after the sound (a second long) ended, so no two alarms share
+// a second of the log's time stamps, and motion events outnumber them.
+TEST(QuorvexProgramTest, MotionSoundsTheAlarmAgainOnlyAfterItEnded) {
+  TempHome home;
+  provisionCamera(1);
+  writeWav(home.file(QStringLiteral("alert.wav")), 1.0);
+
+  QProcess program;
+  startOnTestSource(program, home);
+  QByteArray output = readUntil(program, "Alarm Sounded on ", 4);
+  stopWithSigterm(program);
+  output += program.readAllStandardOutput();
+
+  QStringList alarms;
+  qsizetype motions = 0;
+  for (const QByteArray& line : output.split('\n')) {
+    if (line.startsWith("[Cam] Alarm Sounded on "))
+      alarms.append(QString::fromUtf8(line));
+    motions += line.startsWith("[Cam] Motion Captured On ");
+  }
+  ASSERT_GE(alarms.size(), 4) << output.toStdString();
+  EXPECT_GT(motions, alarms.size());
+  EXPECT_EQ(alarms.size(), QSet<QString>(alarms.begin(), alarms.end()).size()) << output.toStdString();
+
+  const QString log = QString::fromUtf8(readFile(home.file(QStringLiteral("Quorvex.log"))));
+  EXPECT_EQ(log.count("\r\nAlarm Sounded on "), alarms.size()) << log.toStdString();
 }
 
 }  // namespace
