@@ -243,7 +243,9 @@ void TMDIParent::createCameraWindow() {
   auto* camera = new TMotionForm(*this, m_prompts, m_clock, m_tools.maskForm);
   camera->setObjectName(QStringLiteral("Cam") + QString::number(1));
   camera->setProperty("tag", 0);
-  QMdiSubWindow* frame = m_mdiArea->addSubWindow(camera);
+  // No caption buttons: the camera window closes only with the main window.
+  QMdiSubWindow* frame =
+      m_mdiArea->addSubWindow(camera, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   m_camera = camera;
   frame->resize(frame->size().expandedTo(QSize(365, 315)));
   camera->setWindowTitle(m_videoSource);

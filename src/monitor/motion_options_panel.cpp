@@ -9,7 +9,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -36,20 +35,11 @@ QPushButton* hideButton(const char* name) {
 // A page whose first row is its "<< " button at the right.
 QVBoxLayout* pageWith(QWidget* page, QPushButton* hide) {
   auto* layout = new QVBoxLayout(page);
-  layout->setContentsMargins(4, 4, 4, 4);
+  // Tight rows: the whole page fits the camera window at its opening size.
+  layout->setContentsMargins(4, 2, 4, 2);
+  layout->setSpacing(2);
   layout->addWidget(hide, 0, Qt::AlignRight);
   return layout;
-}
-
-// The camera window opens small; a page taller than the panel scrolls instead of
-// squeezing its controls.
-QScrollArea* scrollable(QWidget* page) {
-  auto* area = new QScrollArea;
-  area->setWidget(page);
-  area->setWidgetResizable(true);
-  area->setFrameShape(QFrame::NoFrame);
-  area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  return area;
 }
 
 }  // namespace
@@ -82,6 +72,8 @@ MotionOptionsPanel::MotionOptionsPanel(QWidget* parent) : QWidget(parent) {
   column->addWidget(CheckBox7);
   auto* events = new QGroupBox(QStringLiteral("Motion Events"));
   auto* eventColumn = new QVBoxLayout(events);
+  eventColumn->setContentsMargins(6, 2, 6, 2);
+  eventColumn->setSpacing(0);
   CheckBox2 = checkBox("CheckBox2", QStringLiteral("Capture Image"), false);
   CheckBox3 = checkBox("CheckBox3", QStringLiteral("FTP Image"), false);
   CheckBox4 = checkBox("CheckBox4", QStringLiteral("Email Image"), false);
@@ -89,7 +81,7 @@ MotionOptionsPanel::MotionOptionsPanel(QWidget* parent) : QWidget(parent) {
   for (QCheckBox* box : {CheckBox2, CheckBox3, CheckBox4, CheckBox8}) eventColumn->addWidget(box);
   column->addWidget(events);
   column->addStretch();
-  PageControl1->addTab(scrollable(options), QStringLiteral("Options"));
+  PageControl1->addTab(options, QStringLiteral("Options"));
 
   PageControl2 = named(new QTabWidget, "PageControl2");
   PageControl1->addTab(PageControl2, QStringLiteral("Capture Settings"));
@@ -120,7 +112,7 @@ MotionOptionsPanel::MotionOptionsPanel(QWidget* parent) : QWidget(parent) {
   mask->addWidget(SpeedButton3);
   column->addLayout(mask);
   column->addStretch();
-  PageControl2->addTab(scrollable(advanced), QStringLiteral("Advanced"));
+  PageControl2->addTab(advanced, QStringLiteral("Advanced"));
 
   auto* eventOptions = new QWidget;
   SpeedButton4 = hideButton("SpeedButton4");
@@ -146,5 +138,5 @@ MotionOptionsPanel::MotionOptionsPanel(QWidget* parent) : QWidget(parent) {
   every->addWidget(new QLabel(QStringLiteral("Min")));
   column->addLayout(every);
   column->addStretch();
-  PageControl2->addTab(scrollable(eventOptions), QStringLiteral("Event Options"));
+  PageControl2->addTab(eventOptions, QStringLiteral("Event Options"));
 }
