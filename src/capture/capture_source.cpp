@@ -92,8 +92,8 @@ void linkDecodedPad(GstElement*, GstPad* pad, gpointer next) {
 }
 
 bool validTestPattern(GstElement* source, const QString& pattern) {
-  GParamSpec* spec = g_object_class_find_property(G_OBJECT_GET_CLASS(source), "pattern");
-  GEnumClass* patterns = G_PARAM_SPEC_ENUM(spec)->enum_class;
+  GParamSpec* patternProperty = g_object_class_find_property(G_OBJECT_GET_CLASS(source), "pattern");
+  GEnumClass* patterns = G_PARAM_SPEC_ENUM(patternProperty)->enum_class;
   const QByteArray nick = pattern.toUtf8();
   return g_enum_get_value_by_nick(patterns, nick.constData()) != nullptr;
 }

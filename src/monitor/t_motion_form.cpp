@@ -37,7 +37,7 @@
 
 namespace {
 
-const QString kDesignCaption = QStringLiteral("MotionForm");
+const QString kInitialCaption = QStringLiteral("MotionForm");
 const QString kApplicationKey = QStringLiteral("\\Software\\Brennova\\Settings");
 const QString kBoxCaption = QStringLiteral("Quorvex");
 constexpr int kCountdownIdle = 6;
@@ -87,7 +87,7 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
       m_clock(clock),
       m_ownMaskForm(maskForm ? nullptr : std::make_unique<TMaskForm>(prompts)),
       m_maskForm(maskForm ? *maskForm : *m_ownMaskForm) {
-  setWindowTitle(kDesignCaption);
+  setWindowTitle(kInitialCaption);
   setMinimumSize(365, 345);
   QPalette white = palette();
   white.setColor(QPalette::Window, Qt::white);
@@ -152,7 +152,7 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
 
   connectHandlers();
   DetectOnStartTimer1->start();
-  // The design's window becomes visible while it is made, so its show handler
+  // The window counts as shown once it is made, so its show handler
   // runs here, before the owner names it.
   guarded(m_prompts, [this] { FormShow(); });
 }
@@ -242,7 +242,7 @@ void TMotionForm::SpeedButton1Click() {
     return;  // the capture component has told the user
   Panel1->Button1->setEnabled(false);
   Panel1->Button2->setEnabled(!Panel1->Button1->isEnabled());
-  if (caption() != kDesignCaption)
+  if (caption() != kInitialCaption)
     writeLog(QStringLiteral("Device Started By User on "), QStringLiteral("Device Events"));
 }
 

@@ -11,7 +11,7 @@ class QTreeView;
 
 // The picture directory chooser: a folder tree with a "Look in :" location box and
 // an edit holding the chosen path, which the user may also type. Its controls carry
-// their design names as object names.
+// their usual names (Edit1, BitBtn1...) as object names.
 class TOpenDir : public QDialog {
   Q_OBJECT
 

@@ -55,7 +55,7 @@ struct DetectionCounter {
   int count = 0;
 };
 
-// The design's worked example: 40x30, a 4x3 grid of 10x10 cells, T = 4; cell
+// A worked example: 40x30, a 4x3 grid of 10x10 cells, T = 4; cell
 // (1,0) has 60 changed pixels, (2,2) 51, (3,1) 50, the others 10.
 class WorkedExample : public testing::Test {
  protected:

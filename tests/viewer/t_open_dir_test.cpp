@@ -88,7 +88,7 @@ TEST_F(OpenDirTest, AMissingStartFolderIsReportedAndTheDialogOpensWithTheEditUnc
   ASSERT_EQ(prompts.shown.size(), 1);
   EXPECT_EQ(prompts.shown[0].text, "Error setting path: \"" + gone + "\"");
   EXPECT_EQ(prompts.shown[0].caption, "Quorvex");
-  EXPECT_EQ(editText(), "Edit1");  // the first showing keeps the design text
+  EXPECT_EQ(editText(), "Edit1");  // the first showing keeps the initial text
   press("BitBtn1");
   EXPECT_EQ(dialog.ChosenDir(), "Edit1");
 
