@@ -15,6 +15,4 @@ TempHome::~TempHome() {
     qunsetenv("QUORVEX_HOME");
 }
 
-QString buildProgram(const QString& name) {
-  return QStringLiteral(QUORVEX_BUILD_DIR "/src/tools/") + name;
-}
+QString buildProgram(const QString& name) { return QStringLiteral(QUORVEX_BUILD_DIR "/src/tools/") + name; }
