@@ -1,4 +1,5 @@
 #include "media_files.h"
+#include "support/files.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -19,12 +20,6 @@ void put(QByteArray& bytes, T value) {
   char raw[sizeof(T)];
   std::memcpy(raw, &value, sizeof(T));  // the test machines are little-endian, as WAV is
   bytes.append(raw, sizeof(T));
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-  ASSERT_EQ(file.write(bytes), bytes.size());
 }
 
 }  // namespace
@@ -81,20 +76,6 @@ void writeJunk(const QString& path) {
   QByteArray bytes;
   for (int i = 0; i < 20000; ++i) bytes.append(static_cast<char>((i * 7919 + 13) % 251));
   writeFile(path, bytes);
-}
-
-bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done() && timer.elapsed() < timeoutMs) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(5);
-  }
-  return done();
-}
-
-void runEvents(int ms) {
-  waitUntil([] { return false; }, ms);
 }
 
 QString builtAlertWav() { return QStringLiteral(QUORVEX_ALERT_WAV); }

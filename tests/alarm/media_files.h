@@ -1,10 +1,12 @@
 #pragma once
 
+#include "support/event_loop.h"
+
 #include <QString>
 
 #include <functional>
 
-// Media files made for a test, and waiting on the UI thread's event loop.
+// Media files made for a test.
 
 // A mono 16-bit PCM WAV file of a 440 Hz tone at 22050 Hz.
 void writeWav(const QString& path, double seconds);
@@ -14,11 +16,6 @@ enum class SoundTrack { None, Present };
 void writeVideo(const QString& path, SoundTrack sound);
 // A file that no media framework can play.
 void writeJunk(const QString& path);
-
-// Runs the event loop until `done` holds or `timeoutMs` passed; returns `done()`.
-bool waitUntil(const std::function<bool()>& done, int timeoutMs = 10000);
-// Runs the event loop for `ms`.
-void runEvents(int ms);
 
 // The alarm sound this build made.
 QString builtAlertWav();

@@ -85,7 +85,7 @@ TEST_F(SoundAlarmTest, StopEndsTheSoundAtOnceAndTheNextAlarmStartsAfresh) {
   EXPECT_FALSE(alarm.AlarmSounding());
   EXPECT_EQ(trayEnabled, (QList<bool>{true, false}));
   EXPECT_EQ(alarm.AlarmPlayer()->State(), TcbAudioPlay::PlayState::Stopped);
-  runEvents(200);
+  runEvents(std::chrono::milliseconds(200));
   EXPECT_EQ(trayEnabled.size(), 2);  // no late completion
 
   alarm.PlaySoundAlarm();

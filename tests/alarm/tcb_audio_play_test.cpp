@@ -81,7 +81,7 @@ TEST_F(TcbAudioPlayTest, SoundPlaysToItsEndAndCompletesOnceOnTheUiThread) {
   EXPECT_EQ(player->State(), TcbAudioPlay::PlayState::Running);
   EXPECT_EQ(completions, 0);  // only the event loop delivers the end
   ASSERT_TRUE(waitUntil([&] { return completions > 0; }));
-  runEvents(300);
+  runEvents(std::chrono::milliseconds(300));
 
   EXPECT_EQ(completions, 1);
   EXPECT_TRUE(completedOnUiThread);
@@ -94,10 +94,10 @@ TEST_F(TcbAudioPlayTest, StopEndsTheSoundWithoutCompletion) {
   writeWav(home.file("long.wav"), 5);
   auto player = make(home.file("long.wav"));
   player->Play();
-  runEvents(200);
+  runEvents(std::chrono::milliseconds(200));
   player->Stop();
   EXPECT_EQ(player->State(), TcbAudioPlay::PlayState::Stopped);
-  runEvents(300);
+  runEvents(std::chrono::milliseconds(300));
   EXPECT_EQ(completions, 0);
 
   player->Pause();
@@ -119,10 +119,10 @@ TEST_F(TcbAudioPlayTest, DestroyingAPlayingPlayerEndsItQuietly) {
   auto player = make(home.file("long.wav"));
   EXPECT_EQ(TcbAudioPlay::liveCount(), before + 1);
   player->Play();
-  runEvents(100);
+  runEvents(std::chrono::milliseconds(100));
   player.reset();
   EXPECT_EQ(TcbAudioPlay::liveCount(), before);
-  runEvents(200);  // events queued for the dead player are dropped
+  runEvents(std::chrono::milliseconds(200));  // events queued for the dead player are dropped
   EXPECT_EQ(completions, 0);
 }
 
@@ -161,7 +161,7 @@ TEST_F(TcbAudioPlayTest, UnplayableFilesGiveTheirErrorAndNoPlayer) {
     }
     EXPECT_EQ(TcbAudioPlay::liveCount(), before);
   }
-  runEvents(100);
+  runEvents(std::chrono::milliseconds(100));
   EXPECT_TRUE(prompts.shown.isEmpty());
 }
 

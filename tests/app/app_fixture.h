@@ -2,6 +2,7 @@
 
 #include "app/program_windows.h"
 #include "capture/video_source.h"
+#include "support/event_loop.h"
 #include "support/fixed_clock.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_home.h"
@@ -54,13 +55,6 @@ class AppFixture : public ::testing::Test {
       }
     });
     poll->start(10);
-  }
-
-  static bool waitUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < timeoutMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
   }
 
   TempHome home;

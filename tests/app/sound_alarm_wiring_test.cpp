@@ -70,7 +70,7 @@ TEST_F(SoundAlarmWiringTest, StopSoundAlarmStopsAtOnce) {
   EXPECT_EQ(window.soundAlarm().AlarmPlayer()->State(), TcbAudioPlay::PlayState::Stopped);
 
   // A late end-of-file notice finds nothing to stop and turns nothing back on.
-  runEvents(200);
+  runEvents(std::chrono::milliseconds(200));
   EXPECT_FALSE(window.StopSoundAlarm1->isEnabled());
   EXPECT_TRUE(prompts.shown.isEmpty());
 }

@@ -2,6 +2,7 @@
 
 #include "capture/ui/video_capture.h"
 #include "capture/video_source.h"
+#include "support/event_loop.h"
 #include "support/scripted_prompts.h"
 
 #include <QApplication>
@@ -60,14 +61,6 @@ class CaptureFixture : public ::testing::Test {
                      [this] { m_capture->GrabNextBitmap(); });
     QObject::connect(m_capture.get(), &TVideoCapture::OnBitmapGrabbed,
                      [this](TVideoCapture*, const FrameBitmap& frame) { grabbed.append(frame); });
-  }
-
-  // Runs the event loop until done() holds, for at most ten seconds.
-  static bool waitUntil(const std::function<bool()>& done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
   }
 
   QStringList messages() const {

@@ -133,7 +133,7 @@ TEST_F(CameraSettingsTest, ClosingSavesTheValuesAndTheNextRunLoadsAndAppliesThem
   EXPECT_EQ(window.EmailTimer1->interval(), 600000);
   EXPECT_TRUE(prompts.shown.isEmpty());
 
-  ASSERT_TRUE(waitUntil([&] { return p->CheckBox1->isChecked(); }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return p->CheckBox1->isChecked(); }, std::chrono::seconds(5)));
   EXPECT_TRUE(window.DelayStart->isActive());
   EXPECT_EQ(window.statusPanelText(0), "");
 }

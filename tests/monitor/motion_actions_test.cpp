@@ -183,8 +183,9 @@ TEST_F(MotionActionsTest, DemoSceneWithDefaultSettingsSavesStampedSnapshots) {
   window.Panel1->CheckBox2->setChecked(true);
   detectNow();
   // The box crosses the room every seven seconds.
-  ASSERT_TRUE(waitUntil(
-      [&] { return !services.callsStartingWith("log Cam | Motion Captured On ").isEmpty(); }, 20000));
+  ASSERT_TRUE(
+      waitUntil([&] { return !services.callsStartingWith("log Cam | Motion Captured On ").isEmpty(); },
+                std::chrono::seconds(20)));
   window.Panel1->CheckBox1->setChecked(false);
   EXPECT_EQ(services.callsStartingWith("log").first(), logCall("Motion Captured On ", "Images"));
   const QImage snapshot(motionFile(images(), 0));

@@ -8,6 +8,7 @@
 #include "monitor/motion_options_panel.h"
 #include "monitor/spin_edit.h"
 #include "monitor/t_motion_form.h"
+#include "support/event_loop.h"
 #include "support/files.h"
 #include "support/fixed_clock.h"
 #include "support/scripted_prompts.h"
@@ -80,14 +81,6 @@ class MotionFormTest : public ::testing::Test {
   void detectNow() {
     form->Panel1->CheckBox1->setChecked(true);
     while (form->DelayStart->isActive()) form->DelayStartTimer();
-  }
-
-  // Runs the event loop until done() holds, for at most ten seconds.
-  static bool waitUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < timeoutMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
   }
 
   bool waitForFrames(int count) {
