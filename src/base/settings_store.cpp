@@ -374,13 +374,17 @@ bool SettingsStore::ValueExists(const QString& name) const {
   }
 }
 
-qint32 SettingsStore::ReadInteger(const QString& name) const {
-  std::optional<SettingsValue> value;
+// The value of the open key, if any; a failed query is a read error.
+std::optional<SettingsValue> SettingsStore::find(const QString& name) const {
   try {
-    if (m_db)
-      value = m_db->find(m_key, name);
+    return m_db ? m_db->find(m_key, name) : std::nullopt;
   } catch (const SqlFailure&) {
+    throw getError(name);
   }
+}
+
+qint32 SettingsStore::ReadInteger(const QString& name) const {
+  const std::optional<SettingsValue> value = find(name);
   if (!value || value->type != SettingsType::Dword)
     throw getError(name);
   return value->number;
@@ -389,13 +393,7 @@ qint32 SettingsStore::ReadInteger(const QString& name) const {
 bool SettingsStore::ReadBool(const QString& name) const { return ReadInteger(name) != 0; }
 
 QString SettingsStore::ReadString(const QString& name) const {
-  std::optional<SettingsValue> value;
-  try {
-    if (m_db)
-      value = m_db->find(m_key, name);
-  } catch (const SqlFailure&) {
-    throw getError(name);
-  }
+  const std::optional<SettingsValue> value = find(name);
   if (!value)
     return {};
   if (value->type == SettingsType::Dword)

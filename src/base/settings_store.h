@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 // The registry accessor over the settings file: create one, open a key by its path
 // (`\Software\Brennova\Settings\Cam 1`, leading backslash optional), read or write the
@@ -65,6 +66,7 @@ class SettingsStore {
  private:
   struct Connection;
 
+  std::optional<SettingsValue> find(const QString& name) const;
   void write(const SettingsValue& value);
 
   QString m_filePath;
