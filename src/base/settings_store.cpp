@@ -4,9 +4,12 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QUrl>
 
 #include <sqlite3.h>
 #include <sys/stat.h>
+
+#include <cerrno>
 
 #include <optional>
 #include <stdexcept>
@@ -39,8 +42,24 @@ CREATE TABLE entries(
 
 // Internal failure of an SQLite call; the public methods turn it into their own error.
 struct SqlFailure : std::runtime_error {
-  using std::runtime_error::runtime_error;
+  explicit SqlFailure(const char* message, bool outOfSpace = false)
+      : std::runtime_error(message), outOfSpace(outOfSpace) {}
+  bool outOfSpace;  // the disk is full: the file may be intact
 };
+
+// A full disk shows as SQLITE_FULL when a page cannot be added, and as an I/O error or
+// "cannot open" when the journal or its shared-memory index cannot grow; the system's
+// error number tells those apart from real damage.
+bool lacksSpace(sqlite3* db, int rc) {
+  switch (rc & 0xFF) {
+    case SQLITE_FULL: return true;
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN: return sqlite3_system_errno(db) == ENOSPC || sqlite3_system_errno(db) == EDQUOT;
+    default: return false;
+  }
+}
+
+[[noreturn]] void fail(sqlite3* db, int rc) { throw SqlFailure(sqlite3_errmsg(db), lacksSpace(db, rc)); }
 
 struct DatabaseCloser {
   void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
@@ -50,8 +69,8 @@ using Database = std::unique_ptr<sqlite3, DatabaseCloser>;
 class Statement {
  public:
   Statement(sqlite3* db, const char* sql) : m_db(db) {
-    if (sqlite3_prepare_v2(db, sql, -1, &m_statement, nullptr) != SQLITE_OK)
-      throw SqlFailure(sqlite3_errmsg(db));
+    if (const int rc = sqlite3_prepare_v2(db, sql, -1, &m_statement, nullptr); rc != SQLITE_OK)
+      fail(db, rc);
   }
   ~Statement() { sqlite3_finalize(m_statement); }
   Statement(const Statement&) = delete;
@@ -72,7 +91,7 @@ class Statement {
     if (rc == SQLITE_ROW)
       return true;
     if (rc != SQLITE_DONE)
-      throw SqlFailure(sqlite3_errmsg(m_db));
+      fail(m_db, rc);
     return false;
   }
   qint64 integer(int column) const { return sqlite3_column_int64(m_statement, column); }
@@ -84,7 +103,7 @@ class Statement {
  private:
   void check(int rc) const {
     if (rc != SQLITE_OK)
-      throw SqlFailure(sqlite3_errmsg(m_db));
+      fail(m_db, rc);
   }
 
   sqlite3* m_db;
@@ -92,8 +111,8 @@ class Statement {
 };
 
 void execute(sqlite3* db, const char* sql) {
-  if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-    throw SqlFailure(sqlite3_errmsg(db));
+  if (const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr); rc != SQLITE_OK)
+    fail(db, rc);
 }
 
 // A write transaction that rolls back unless committed. IMMEDIATE takes the write
@@ -142,7 +161,7 @@ void enableWriteAheadLog(sqlite3* db) {
     if (rc == SQLITE_OK)
       return;
     if ((rc & 0xFF) != SQLITE_BUSY || waited >= kBusyTimeoutMs)
-      throw SqlFailure(sqlite3_errmsg(db));
+      fail(db, rc);
     sqlite3_sleep(kPauseMs);
   }
 }
@@ -168,11 +187,54 @@ void prepareSchema(sqlite3* db) {
 }
 
 // A damaged page may sit where a later write would not look; the file is small, so
-// every connection checks it whole before touching it.
+// every connection checks it whole before touching it. The check runs on a copy in
+// memory: SQLite leaves out the CHECK constraints of a read-only connection, and a
+// file read at start-up or on a full disk must be judged like one opened for writing.
 void checkIntegrity(sqlite3* db) {
-  Statement check(db, "PRAGMA quick_check");
+  sqlite3* raw = nullptr;
+  if (sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+    throw SqlFailure("out of memory");
+  const Database copy(raw);
+  sqlite3_backup* backup = sqlite3_backup_init(copy.get(), "main", db, "main");
+  if (!backup)
+    fail(copy.get(), sqlite3_errcode(copy.get()));
+  sqlite3_backup_step(backup, -1);
+  if (const int rc = sqlite3_backup_finish(backup); rc != SQLITE_OK)
+    fail(copy.get(), rc);
+  Statement check(copy.get(), "PRAGMA quick_check");
   if (check.step() && check.text(0) != QLatin1String("ok"))
     throw SqlFailure("its contents are damaged");
+}
+
+Database openDatabase(const QByteArray& name, int flags) {
+  sqlite3* raw = nullptr;
+  const int rc = sqlite3_open_v2(name.constData(), &raw, flags, nullptr);
+  Database db(raw);
+  if (rc != SQLITE_OK && !raw)
+    throw SqlFailure("out of memory");
+  if (rc != SQLITE_OK)
+    fail(raw, rc);
+  sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
+  return db;
+}
+
+// Opens the file for reading only. Reading the write-ahead log needs its shared-memory
+// index, which cannot be made on a full disk; then the file is read as it stands, which
+// holds every change of the programs that closed their connections.
+Database openReadOnly(const QString& path) {
+  const QByteArray uri = "file:" + QUrl::toPercentEncoding(path, "/");
+  const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
+  Database db = openDatabase(uri + "?mode=ro", flags);
+  try {
+    execute(db.get(), "SELECT count(*) FROM sqlite_master");
+    return db;
+  } catch (const SqlFailure& failure) {
+    if (!failure.outOfSpace)
+      throw;
+  }
+  db = openDatabase(uri + "?mode=ro&immutable=1", flags);
+  execute(db.get(), "SELECT count(*) FROM sqlite_master");
+  return db;
 }
 
 QString unusableFile(const QString& path, const QString& reason) {
@@ -285,6 +347,12 @@ void exportKey(sqlite3* db, qint64 key, const QString& path, QList<SettingsKey>&
 
 Error getError(const QString& name) { return Error(QStringLiteral("Failed to get data for '%1'").arg(name)); }
 Error setError(const QString& name) { return Error(QStringLiteral("Failed to set data for '%1'").arg(name)); }
+Error diskFullError(const QString& name, const QString& path) {
+  return Error(
+      QStringLiteral("Failed to set data for '%1': the disk holding \"%2\" is full; settings are read "
+                     "but not saved until space is freed.")
+          .arg(name, QFileInfo(path).absolutePath()));
+}
 
 }  // namespace
 
@@ -313,28 +381,37 @@ bool SettingsStore::open() {
   m_openError = readOnlyProblem(m_filePath);
   if (!m_openError.isEmpty())
     return false;
-  sqlite3* raw = nullptr;
-  const int rc = sqlite3_open_v2(QFile::encodeName(m_filePath).constData(), &raw,
-                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-  Database db(raw);
   try {
-    if (rc != SQLITE_OK)
-      throw SqlFailure(raw ? sqlite3_errmsg(raw) : "out of memory");
+    Database db = openDatabase(QFile::encodeName(m_filePath), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     if (sqlite3_db_readonly(db.get(), "main") == 1) {
       m_openError =
           QStringLiteral("The settings file \"%1\" is read-only; settings are neither read nor saved.")
               .arg(m_filePath);
       return false;
     }
-    sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
     prepareSchema(db.get());
     checkIntegrity(db.get());
+    m_db = std::make_unique<Connection>(Connection{std::move(db)});
+    return true;
+  } catch (const SqlFailure& failure) {
+    m_openError = unusableFile(m_filePath, QString::fromUtf8(failure.what()));
+    if (!failure.outOfSpace)
+      return false;
+  }
+  // No room to write: the settings are still read, and every write says why it fails.
+  try {
+    Database db = openReadOnly(m_filePath);
+    if (fileState(db.get()) == FileState::Foreign)
+      throw SqlFailure(kForeign);
+    checkIntegrity(db.get());
+    m_db = std::make_unique<Connection>(Connection{std::move(db)});
+    m_lacksSpace = true;
+    m_openError.clear();
+    return true;
   } catch (const SqlFailure& failure) {
     m_openError = unusableFile(m_filePath, QString::fromUtf8(failure.what()));
     return false;
   }
-  m_db = std::make_unique<Connection>(Connection{std::move(db)});
-  return true;
 }
 
 bool SettingsStore::OpenKey(const QString& path, bool canCreate) {
@@ -406,8 +483,8 @@ void SettingsStore::write(const SettingsValue& value) {
     throw setError(value.name);
   try {
     writeValue(m_db->db.get(), m_key, value);
-  } catch (const SqlFailure&) {
-    throw setError(value.name);
+  } catch (const SqlFailure& failure) {
+    throw m_lacksSpace || failure.outOfSpace ? diskFullError(value.name, m_filePath) : setError(value.name);
   }
 }
 
@@ -490,22 +567,17 @@ void SettingsStore::importAll(const QList<SettingsKey>& keys) {
       }
     }
     transaction.commit();
-  } catch (const SqlFailure&) {
-    throw setError(current ? *current : QString());
+  } catch (const SqlFailure& failure) {
+    const QString name = current ? *current : QString();
+    throw m_lacksSpace || failure.outOfSpace ? diskFullError(name, m_filePath) : setError(name);
   }
 }
 
 QString SettingsStore::fileProblem(const QString& filePath) {
   if (!QFileInfo::exists(filePath))
     return {};
-  sqlite3* raw = nullptr;
-  const int rc =
-      sqlite3_open_v2(QFile::encodeName(filePath).constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
-  Database db(raw);
   try {
-    if (rc != SQLITE_OK)
-      throw SqlFailure(raw ? sqlite3_errmsg(raw) : "out of memory");
-    sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
+    const Database db = openReadOnly(filePath);
     if (fileState(db.get()) == FileState::Foreign)
       throw SqlFailure(kForeign);
     checkIntegrity(db.get());

@@ -25,6 +25,8 @@ class SettingsStore {
 
   // Opens the settings file for reading and writing, creating it when missing. False
   // (with openError()) for a read-only or damaged file, which is never written to.
+  // On a full disk the file is opened for reading only: reads work, and writes raise
+  // Error("Failed to set data for '<name>': the disk holding ... is full ...").
   // OpenKey and KeyExists call it themselves.
   bool open();
   QString openError() const { return m_openError; }
@@ -59,8 +61,9 @@ class SettingsStore {
   // Creates the keys and writes their values, all or nothing. Throws Error.
   void importAll(const QList<SettingsKey>& keys);
 
-  // Empty when the file is missing or usable; otherwise a message naming the file,
-  // for the user to be told once (a damaged file or one not written by Quorvex).
+  // Empty when the file is missing or usable (also on a full disk); otherwise a message
+  // naming the file, for the user to be told once (a damaged file, one whose values
+  // break the store's rules, or one not written by Quorvex). open() judges alike.
   static QString fileProblem(const QString& filePath);
 
  private:
@@ -72,5 +75,6 @@ class SettingsStore {
   QString m_filePath;
   QString m_openError;
   std::unique_ptr<Connection> m_db;
-  qint64 m_key = -1;  // the open key, -1 when none; 0 is the root
+  bool m_lacksSpace = false;  // opened for reading only because the disk is full
+  qint64 m_key = -1;          // the open key, -1 when none; 0 is the root
 };

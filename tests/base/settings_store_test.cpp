@@ -1,6 +1,8 @@
 #include "base/settings_store.h"
 #include "base/error.h"
 #include "support/files.h"
+#include "support/full_disk.h"
+#include "support/sql.h"
 #include "support/temp_home.h"
 
 #include <QFile>
@@ -280,6 +282,78 @@ TEST_F(SettingsFileTest, AnUnusableFileIsLeftUntouchedAndReportedWithItsPath) {
   EXPECT_EQ(SettingsStore::fileProblem(path()), "");  // a missing file is a fresh start
   writeFile(path(), good);
   EXPECT_EQ(SettingsStore::fileProblem(path()), "");
+}
+
+// Rows the store would refuse are a damaged file whether it is opened for writing or
+// only checked at start-up, and both say so in the same words.
+TEST_F(SettingsFileTest, ValuesBreakingTheStoresRulesAreReportedAlikeByEveryCheck) {
+  struct Case {
+    const char* what;
+    const char* sql;
+  };
+  for (const Case& c :
+       {Case{"a DWORD holding text", "UPDATE entries SET data = '2' WHERE name = 'Connection'"},
+        Case{"a DWORD beyond 32 bits", "UPDATE entries SET data = 4294967296 WHERE name = 'Connection'"},
+        Case{"an unknown type", "UPDATE entries SET type = 3 WHERE name = 'Connection'"}}) {
+    SCOPED_TRACE(c.what);
+    QFile::remove(path());
+    makeSettingsFile();
+    runSql(path(), (std::string("PRAGMA ignore_check_constraints = ON; ") + c.sql).c_str());
+    const QByteArray broken = readFile(path());
+    const QString problem = SettingsStore::fileProblem(path());
+    EXPECT_TRUE(problem.contains("\"" + path() + "\"")) << problem.toStdString();
+    SettingsStore store(path());
+    EXPECT_FALSE(store.OpenKey(kSettings, false));
+    EXPECT_EQ(store.openError(), problem);
+    EXPECT_EQ(readFile(path()), broken);
+  }
+}
+
+// A settings file on a disk without room: reads go on, every write says the disk is
+// full (not that the file is damaged), and writes land again once space is back.
+TEST_F(SettingsFileTest, AFullDiskKeepsSettingsReadableAndRefusesWritesAsDiskFull) {
+  const QString folder = m_home.path() + "disk";
+  ASSERT_TRUE(QDir().mkpath(folder));
+  FullDisk disk(folder);
+  if (!disk.mounted())
+    GTEST_SKIP() << disk.skipReason().toStdString();
+  const QString file = folder + "/settings.db";
+  {
+    SettingsStore store(file);
+    ASSERT_TRUE(store.OpenKey(kSettings + "\\Cam 1", true));
+    store.WriteInteger("Detect", 1);
+  }
+  const QString full = QStringLiteral("the disk holding \"%1\" is full").arg(folder);
+  {
+    SettingsStore openBefore(file);  // its journal index was made while there was room
+    ASSERT_TRUE(openBefore.OpenKey(kSettings + "\\Cam 1", false));
+    disk.fill();
+    EXPECT_TRUE(errorOf([&] { openBefore.WriteInteger("Detect", 0); }).contains(full));
+  }
+  disk.fill();  // closing removed the journal files and so made a little room
+  EXPECT_EQ(SettingsStore::fileProblem(file), "");
+  for (int attempt = 0; attempt < 2; ++attempt) {  // the second one meets the first's leftovers
+    SCOPED_TRACE(attempt);
+    SettingsStore store(file);
+    ASSERT_TRUE(store.OpenKey(kSettings + "\\Cam 1", true)) << store.openError().toStdString();
+    EXPECT_EQ(store.ReadInteger("Detect"), 1);
+    const QString error = errorOf([&] { store.WriteInteger("Detect", 0); });
+    EXPECT_TRUE(error.startsWith("Failed to set data for 'Detect'")) << error.toStdString();
+    EXPECT_TRUE(error.contains(full)) << error.toStdString();
+    EXPECT_TRUE(errorOf([&] { store.importAll({{"\\New", {}}}); }).contains(full));
+    EXPECT_FALSE(store.OpenKey("\\New", true));
+  }
+  EXPECT_EQ(SettingsStore::fileProblem(file), "");
+
+  disk.free();
+  {
+    SettingsStore store(file);
+    ASSERT_TRUE(store.OpenKey(kSettings + "\\Cam 1", true)) << store.openError().toStdString();
+    EXPECT_EQ(errorOf([&] { store.WriteInteger("Detect", 0); }), "");
+  }
+  SettingsStore store(file);
+  ASSERT_TRUE(store.OpenKey(kSettings + "\\Cam 1", false));
+  EXPECT_EQ(store.ReadInteger("Detect"), 0);
 }
 
 // Writers and readers on several threads, each with its own accessor as the callers

@@ -1,4 +1,6 @@
+#include "base/settings_store.h"
 #include "support/files.h"
+#include "support/sql.h"
 #include "support/temp_home.h"
 
 #include <QFile>
@@ -199,6 +201,24 @@ TEST(QuorvexSettings, AnUnusableSettingsFileIsReportedAndLeftAlone) {
   EXPECT_EQ(readOnly.code, 2);
   EXPECT_TRUE(readOnly.err.contains("read-only")) << readOnly.err.toStdString();
   EXPECT_EQ(readFile(settings), before);
+}
+
+// The tool and the program's start-up check judge a file whose values break the
+// store's rules alike, in the same words.
+TEST(QuorvexSettings, ReportsAFileBreakingTheStoresRulesAsTheStartUpCheckDoes) {
+  TempHome home;
+  const QString settings = home.file("settings.db");
+  ASSERT_EQ(settingsTool(home.path(), {"set", kSettings, "Connection", "--dword", "2"}).code, 0);
+  runSql(settings, "PRAGMA ignore_check_constraints = ON; UPDATE entries SET data = 'two'");
+  const QByteArray broken = readFile(settings);
+  const QString problem = SettingsStore::fileProblem(settings);
+  ASSERT_NE(problem, "");
+  for (const QStringList& args : {QStringList{"get", kSettings, "Connection"}, QStringList{"export"}}) {
+    const ToolRun run = settingsTool(home.path(), args);
+    EXPECT_EQ(run.code, 2) << args.join(' ').toStdString();
+    EXPECT_EQ(run.err, "quorvex-settings: " + problem + "\n");
+  }
+  EXPECT_EQ(readFile(settings), broken);
 }
 
 // Several program instances writing at once, starting from no settings file at all.
