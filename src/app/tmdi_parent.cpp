@@ -32,6 +32,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <cerrno>
+
 namespace {
 
 const QString kApplicationKey = QStringLiteral("\\Software\\Brennova\\Settings");
@@ -295,9 +297,23 @@ void TMDIParent::Restore1Click() {
   activateWindow();
 }
 
+// On a full disk the entry is lost and the outage told once, on standard error and in
+// the camera window's status bar; the next entry is tried all the same.
 void TMDIParent::writeLogEntry(const QString& section, const QString& key, const QString& value) {
-  if (m_eventLog)
+  if (!m_eventLog)
+    return;
+  try {
     m_eventLog->WriteEntry(section, key, value);
+  } catch (const Error&) {
+    const int error = errno;  // still that of the failed write: nothing since has failed
+    if (!m_logDiskFull.failed(programFolder(), error))
+      throw;
+    if (m_camera)
+      m_camera->setStatusNotice(TMotionForm::kLogNoticePanel, m_logDiskFull.text());
+    return;
+  }
+  if (m_logDiskFull.saved() && m_camera)
+    m_camera->setStatusNotice(TMotionForm::kLogNoticePanel, {});
 }
 
 void TMDIParent::showBalloon(const QString& title, const QString& text) {

@@ -2,6 +2,7 @@
 
 #include "alarm/sound_alarm.h"
 #include "base/app_services.h"
+#include "base/disk_full_notice.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -126,6 +127,7 @@ class TMDIParent : public QMainWindow, public AppServices {
   QMdiArea* m_mdiArea;
   std::unique_ptr<TrayNotice> m_notice;
   std::unique_ptr<EventLog> m_eventLog;
+  DiskFullNotice m_logDiskFull{QStringLiteral("event log entries")};
   SoundAlarm m_soundAlarm;
   QPointer<TMotionForm> m_camera;
   QString m_videoSource;

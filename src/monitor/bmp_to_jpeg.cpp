@@ -83,7 +83,8 @@ QString systemReason(int error) { return QString::fromLocal8Bit(std::strerror(er
 
 }  // namespace
 
-void TBmpToJpeg::SaveJpeg() const {
+void TBmpToJpeg::SaveJpeg() {
+  m_systemError = 0;
   if (Image.isEmpty())
     throw cannotCreate(JpegFile, QStringLiteral("The picture is empty."));
 
@@ -95,8 +96,10 @@ void TBmpToJpeg::SaveJpeg() const {
   const QByteArray temporaryName = finalName.left(slash + 1) + '.' + finalName.mid(slash + 1) + '.' +
                                    QByteArray::number(::getpid()) + ".part";
   FILE* file = std::fopen(temporaryName.constData(), "wbe");
-  if (!file)
-    throw cannotCreate(JpegFile, systemReason(errno));
+  if (!file) {
+    m_systemError = errno;
+    throw cannotCreate(JpegFile, systemReason(m_systemError));
+  }
 
   Compressor compressor;
   const FrameView frame = Image.view();
@@ -105,12 +108,18 @@ void TBmpToJpeg::SaveJpeg() const {
   if (!encode(&compressor, file, &frame)) {
     // A failed write (disk full, file too large) says more in the system's words.
     const bool writeFailed = compressor.errors.manager.msg_code == JERR_FILE_WRITE && errno != 0;
+    m_systemError = writeFailed ? errno : 0;
     failure = writeFailed ? systemReason(errno) : QString::fromLocal8Bit(compressor.errors.message);
   }
-  if (std::fclose(file) != 0 && failure.isEmpty())
+  // The buffered rest of the file reaches the disk at the close.
+  if (std::fclose(file) != 0 && failure.isEmpty()) {
+    m_systemError = errno;
     failure = systemReason(errno);
-  if (failure.isEmpty() && std::rename(temporaryName.constData(), finalName.constData()) != 0)
+  }
+  if (failure.isEmpty() && std::rename(temporaryName.constData(), finalName.constData()) != 0) {
+    m_systemError = errno;
     failure = systemReason(errno);
+  }
   if (!failure.isEmpty()) {
     ::unlink(temporaryName.constData());
     throw cannotCreate(JpegFile, failure);

@@ -15,5 +15,11 @@ class TBmpToJpeg {
   // Replaces an existing file. Any failure (folder missing or not writable, disk
   // full, empty picture) raises Error("Cannot create file \"<JpegFile>\". <reason>")
   // and leaves the folder as it was.
-  void SaveJpeg() const;
+  void SaveJpeg();
+  // The system's error number of the last failed save (ENOSPC for a full disk), 0
+  // when the last save worked or failed for another reason.
+  int systemError() const { return m_systemError; }
+
+ private:
+  int m_systemError = 0;
 };

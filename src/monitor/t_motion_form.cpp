@@ -212,6 +212,11 @@ void TMotionForm::setStatusPanelText(int panel, const QString& text) {
   m_statusPanels.at(panel)->setText(text);
 }
 
+void TMotionForm::setStatusNotice(int panel, const QString& text) {
+  setStatusPanelText(panel, text);
+  m_statusPanels.at(panel)->setToolTip(text);
+}
+
 void TMotionForm::writeLog(const QString& message, const QString& value) {
   m_services.writeLogEntry(caption(), message + DateTimeText(m_clock.now()), value);
 }
@@ -484,9 +489,10 @@ void TMotionForm::PicCap() {
       stampSnapshot(MyMotion1->DetectedBitmap(), caption(), DateTimeText(m_clock.now()), StampStyle::Bold);
   BmpToJpeg1.Image = Image1;
   BmpToJpeg1.JpegFile = PictureFolder(PictureDir).nextMotionSnapshot(m_clock);
-  BmpToJpeg1.SaveJpeg();
+  const bool saved = saveSnapshot();
   setStatusPanelText(0, {});
-  writeLog(QStringLiteral("Motion Captured On "), QStringLiteral("Images"));
+  if (saved)
+    writeLog(QStringLiteral("Motion Captured On "), QStringLiteral("Images"));
 }
 
 void TMotionForm::ImageTimerTimer() {
@@ -496,9 +502,29 @@ void TMotionForm::ImageTimerTimer() {
   Image1 = stampSnapshot(LastFrame, caption(), DateTimeText(m_clock.now()), StampStyle::Regular);
   BmpToJpeg1.Image = Image1;
   BmpToJpeg1.JpegFile = folder.timedSnapshot(m_clock);
-  BmpToJpeg1.SaveJpeg();
+  const bool saved = saveSnapshot();
   setStatusPanelText(0, {});
-  writeLog(QStringLiteral("Timed Capture Happend On "), QStringLiteral("Timed Capture"));
+  if (saved)
+    writeLog(QStringLiteral("Timed Capture Happend On "), QStringLiteral("Timed Capture"));
+}
+
+// Writes BmpToJpeg1. On a full disk the snapshot is lost and the outage told once
+// (false), so the camera goes on and saves again as soon as there is room; any other
+// failure raises its error.
+bool TMotionForm::saveSnapshot() {
+  try {
+    BmpToJpeg1.SaveJpeg();
+  } catch (const Error&) {
+    // A dated folder that could not be made on a full disk shows only as "no such file".
+    const QString folder = QFileInfo(BmpToJpeg1.JpegFile).absolutePath();
+    if (!m_snapshotDiskFull.failed(folder, QFileInfo::exists(folder) ? BmpToJpeg1.systemError() : 0))
+      throw;
+    setStatusNotice(kSnapshotNoticePanel, m_snapshotDiskFull.text());
+    return false;
+  }
+  if (m_snapshotDiskFull.saved())
+    setStatusNotice(kSnapshotNoticePanel, {});
+  return true;
 }
 
 void TMotionForm::CheckBox7Click() { setRunning(ImageTimer, Panel1->CheckBox7->isChecked()); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/canvas.h"
+#include "base/disk_full_notice.h"
 #include "base/frame_bitmap.h"
 #include "capture/graph_config.h"
 #include "monitor/bmp_to_jpeg.h"
@@ -51,6 +52,11 @@ class TMotionForm : public QWidget {
 
   QString statusPanelText(int panel) const;
   void setStatusPanelText(int panel, const QString& text);
+  // A notice that may not fit its panel: the whole text is also the panel's tooltip.
+  void setStatusNotice(int panel, const QString& text);
+  // The panels telling that snapshots or event log entries are not being saved.
+  static constexpr int kLogNoticePanel = 1;
+  static constexpr int kSnapshotNoticePanel = 2;
   // The live picture: the latest frame with the detector's outlines and the mark.
   const Canvas& pictureCanvas() const { return m_canvas; }
 
@@ -116,6 +122,7 @@ class TMotionForm : public QWidget {
   void connectHandlers();
   QString caption() const { return windowTitle(); }
   void writeLog(const QString& message, const QString& value);
+  bool saveSnapshot();
   void askForSettings(QCheckBox* box, const QString& serverValue, const QString& wizard);
 
   // The steps of the frame pipeline.
@@ -142,4 +149,5 @@ class TMotionForm : public QWidget {
   Canvas m_canvas;
   std::array<QLabel*, 3> m_statusPanels{};
   int m_countdown = 6;  // the seconds of the detection countdown, 6 when idle
+  DiskFullNotice m_snapshotDiskFull{QStringLiteral("snapshots")};
 };

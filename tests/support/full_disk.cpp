@@ -48,4 +48,11 @@ void FullDisk::fill() {
   ASSERT_EQ(error, ENOSPC) << std::strerror(error);
 }
 
+int occurrences(const std::string& text, const QString& part) {
+  int count = 0;
+  const std::string needle = part.toStdString();
+  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++count;
+  return count;
+}
+
 void FullDisk::free() { ASSERT_EQ(::unlink(fillerPath(m_folder).constData()), 0) << std::strerror(errno); }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <string>
+
 // A small tmpfs mounted over an existing folder for one test, so the disk holding
 // that folder can be filled up and freed again. Mounting needs root (CI runs as root);
 // where it is not permitted, mounted() is false and skipReason() says why.
@@ -25,3 +27,7 @@ class FullDisk {
   bool m_mounted = false;
   QString m_skipReason;
 };
+
+// How often `part` appears in `text`: counts the notices in captured standard error,
+// which may hold other programs' warnings as well.
+int occurrences(const std::string& text, const QString& part);
