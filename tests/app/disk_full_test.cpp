@@ -63,8 +63,8 @@ TEST_F(DiskFullTest, LogEntriesOnAFullDiskAreToldOnceAndWrittenAgainWhenThereIsR
   disk.fill();
 
   CaptureStderr();
-  window.writeLogEntry(QStringLiteral("Cam"), QStringLiteral("lost 1"), bulky());
-  window.writeLogEntry(QStringLiteral("Cam"), QStringLiteral("lost 2"), bulky());
+  EXPECT_NO_THROW(window.writeLogEntry(QStringLiteral("Cam"), QStringLiteral("lost 1"), bulky()));
+  EXPECT_NO_THROW(window.writeLogEntry(QStringLiteral("Cam"), QStringLiteral("lost 2"), bulky()));
   EXPECT_EQ(occurrences(GetCapturedStderr(), notice()), 1);
   EXPECT_EQ(camera->statusPanelText(TMotionForm::kLogNoticePanel), notice());
   EXPECT_EQ(readFile(log), before);
@@ -76,7 +76,7 @@ TEST_F(DiskFullTest, LogEntriesOnAFullDiskAreToldOnceAndWrittenAgainWhenThereIsR
 
   disk.fill();  // a new outage is told again
   CaptureStderr();
-  window.writeLogEntry(QStringLiteral("Cam"), QStringLiteral("lost 3"), bulky());
+  EXPECT_NO_THROW(window.writeLogEntry(QStringLiteral("Cam"), QStringLiteral("lost 3"), bulky()));
   EXPECT_EQ(occurrences(GetCapturedStderr(), notice()), 1);
   EXPECT_EQ(camera->statusPanelText(TMotionForm::kLogNoticePanel), notice());
   disk.free();

@@ -43,8 +43,8 @@ TEST_F(SnapshotDiskFullTest, TimedCaptureTellsAFullDiskOnceAndSavesAgainWhenTher
   disk->fill();
 
   CaptureStderr();
-  window.ImageTimerTimer();
-  window.ImageTimerTimer();
+  EXPECT_NO_THROW(window.ImageTimerTimer());
+  EXPECT_NO_THROW(window.ImageTimerTimer());
   EXPECT_EQ(occurrences(GetCapturedStderr(), notice(timedFolder())), 1);
   EXPECT_EQ(window.statusPanelText(TMotionForm::kSnapshotNoticePanel), notice(timedFolder()));
   EXPECT_EQ(window.statusPanelText(0), "");
@@ -54,7 +54,7 @@ TEST_F(SnapshotDiskFullTest, TimedCaptureTellsAFullDiskOnceAndSavesAgainWhenTher
   EXPECT_TRUE(prompts.shown.isEmpty()) << shownTexts().join('\n').toStdString();
 
   disk->free();
-  window.ImageTimerTimer();
+  EXPECT_NO_THROW(window.ImageTimerTimer());
   EXPECT_TRUE(QFileInfo::exists(timed));
   EXPECT_EQ(window.statusPanelText(TMotionForm::kSnapshotNoticePanel), "");
   EXPECT_EQ(services.calls, QStringList{logCall("Timed Capture Happend On ", "Timed Capture")});
@@ -62,7 +62,7 @@ TEST_F(SnapshotDiskFullTest, TimedCaptureTellsAFullDiskOnceAndSavesAgainWhenTher
   QFile::remove(timed);
   disk->fill();  // a new outage is told again
   CaptureStderr();
-  window.ImageTimerTimer();
+  EXPECT_NO_THROW(window.ImageTimerTimer());
   EXPECT_EQ(occurrences(GetCapturedStderr(), notice(timedFolder())), 1);
   disk->free();
 }
