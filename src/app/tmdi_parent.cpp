@@ -238,9 +238,16 @@ void TMDIParent::chooseVideoSource() {
 
 TMotionForm* TMDIParent::cameraWindow() const { return m_camera; }
 
-// The window starts its source as it is made, so VideoSource is set before.
+// The window starts its source as it is made, so VideoSource is set before. A
+// close while a start-up box was open ends the start-up here.
 void TMDIParent::createCameraWindow() {
+  if (m_closed)
+    return;
   auto* camera = new TMotionForm(*this, m_prompts, m_clock, m_tools.maskForm);
+  if (m_closed) {
+    delete camera;  // closed while the camera's first start showed a box; nothing loaded to save
+    return;
+  }
   camera->setObjectName(QStringLiteral("Cam") + QString::number(1));
   camera->setProperty("tag", 0);
   // No caption buttons: the camera window closes only with the main window.
@@ -260,6 +267,10 @@ void TMDIParent::createCameraWindow() {
 }
 
 void TMDIParent::closeEvent(QCloseEvent* event) {
+  if (m_closed) {
+    event->accept();  // closed once already, e.g. again from inside a box
+    return;
+  }
   // The camera window saves its values first; it shows why when it cannot.
   bool canClose = true;
   if (m_camera)
@@ -275,18 +286,37 @@ void TMDIParent::closeEvent(QCloseEvent* event) {
   emit closed();
 }
 
+// The close may come while a handler waits on a box (a signal, the tray's Exit),
+// so the camera is stopped at once but freed, and the log it writes to closed,
+// only once no handler of the camera is under way.
 void TMDIParent::FormClose() {
-  // The camera's capture stops and its timers end before the log they write to goes.
-  if (m_camera)
-    delete m_camera->parentWidget();
-  m_eventLog.reset();  // flushes
+  m_closed = true;
+  TMotionForm* camera = m_camera;
+  m_camera = nullptr;
+  if (!camera) {
+    m_eventLog.reset();  // flushes
+    return;
+  }
+  QWidget* frame = camera->parentWidget();
+  camera->shutDown([this, frame] {
+    frame->deleteLater();
+    m_eventLog.reset();
+  });
 }
 
 void TMDIParent::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
-  // Minimising leaves only the tray icon.
-  if (event->type() == QEvent::WindowStateChange && isMinimized())
+  // With a tray, minimising leaves only its icon; without one the window stays
+  // minimised where the desktop shows it, as the icon would be its only way back.
+  if (event->type() == QEvent::WindowStateChange && isMinimized() && m_trayAvailable())
     QTimer::singleShot(0, this, &QWidget::hide);
+}
+
+void TMDIParent::Minimize1Click() {
+  if (m_trayAvailable())
+    hide();
+  else
+    showMinimized();
 }
 
 void TMDIParent::Restore1Click() {
@@ -304,7 +334,7 @@ void TMDIParent::showBalloon(const QString& title, const QString& text) {
   const QString shownTitle = title.left(63);
   QString shownText = text.left(255);
   shownText.replace(u'\r', u'\n');
-  if (QSystemTrayIcon::isSystemTrayAvailable() && CoolTrayIcon1->isVisible())
+  if (m_trayAvailable() && CoolTrayIcon1->isVisible())
     CoolTrayIcon1->showMessage(shownTitle, shownText, QSystemTrayIcon::Information, kBalloonTimeoutMs);
   else
     m_notice->showNotice(shownTitle, shownText, kBalloonTimeoutMs);

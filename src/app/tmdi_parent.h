@@ -5,7 +5,9 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QSystemTrayIcon>
 
+#include <functional>
 #include <memory>
 
 class Clock;
@@ -14,7 +16,6 @@ class Prompts;
 class QAction;
 class QMdiArea;
 class QMenu;
-class QSystemTrayIcon;
 class TAboutBox;
 class TChooseVSForm;
 class TMaskForm;
@@ -45,6 +46,8 @@ class TMDIParent : public QMainWindow, public AppServices {
   ~TMDIParent() override;
 
   void setToolWindows(const ToolWindows& windows) { m_tools = windows; }
+  // Whether a system tray shows the icon; the desktop's answer unless set.
+  void setTrayAvailability(std::function<bool()> available) { m_trayAvailable = std::move(available); }
 
   // AppServices.
   void writeLogEntry(const QString& section, const QString& key, const QString& value) override;
@@ -80,7 +83,8 @@ class TMDIParent : public QMainWindow, public AppServices {
   void StopSoundAlarm1Click() { BitBtn1Click(); }
   void CoolTrayIcon1DblClick() { Restore1Click(); }
   void Restore1Click();
-  void Minimize1Click() { hide(); }
+  // Into the tray when there is one, else an ordinary minimise.
+  void Minimize1Click();
   void Exit1Click() { close(); }
 
   QAction* FileExit1;
@@ -130,6 +134,8 @@ class TMDIParent : public QMainWindow, public AppServices {
   QPointer<TMotionForm> m_camera;
   QString m_videoSource;
   bool m_startUpDone = false;
+  bool m_closed = false;
+  std::function<bool()> m_trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
   qint32 m_connectionType = 0;
   qint32 m_dailNum = -1;
   int m_dialRefCount = 0;
