@@ -239,13 +239,12 @@ void TMDIParent::chooseVideoSource() {
 TMotionForm* TMDIParent::cameraWindow() const { return m_camera; }
 
 // The window starts its source as it is made, so VideoSource is set before. A
-// close while a start-up box was open ends the start-up here.
+// close while a start-up box was open (also one of the camera's first start) ends
+// the start-up here; nothing was loaded, so nothing is saved.
 void TMDIParent::createCameraWindow() {
-  if (m_closed)
-    return;
   auto* camera = new TMotionForm(*this, m_prompts, m_clock, m_tools.maskForm);
   if (m_closed) {
-    delete camera;  // closed while the camera's first start showed a box; nothing loaded to save
+    delete camera;
     return;
   }
   camera->setObjectName(QStringLiteral("Cam") + QString::number(1));
