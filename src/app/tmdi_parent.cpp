@@ -3,6 +3,7 @@
 #include "alarm/tcb_audio_play.h"
 #include "alarm/ui/t_sound_alarm_form.h"
 #include "app/autostart_entry.h"
+#include "app/context_help.h"
 #include "app/t_about.h"
 #include "app/t_about_box.h"
 #include "app/t_choose_vs_form.h"
@@ -61,7 +62,8 @@ TMDIParent::TMDIParent(Prompts& prompts, Clock& clock, QWidget* parent)
       m_clock(clock),
       m_mdiArea(new QMdiArea(this)),
       m_notice(std::make_unique<TrayNotice>()),
-      m_soundAlarm(prompts, this) {
+      m_soundAlarm(prompts, this),
+      m_help(new ContextHelp(prompts, &helpFile, this)) {
   setObjectName(QStringLiteral("MDIParent"));
   // The program's icon: the tray icon and every window take it from the application.
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorvex/quorvex.png")));
@@ -369,12 +371,7 @@ void TMDIParent::OneConnectExecute() {
     settings.WriteBool(QStringLiteral("ConnectOnlyOnce"), OneConnect->isChecked());
 }
 
-// The shell reports nothing when it cannot open a page or address.
-void TMDIParent::HelpActionExecute() {
-  const QString file = helpFile();
-  if (!file.isEmpty())
-    QDesktopServices::openUrl(QUrl::fromLocalFile(file));
-}
+void TMDIParent::HelpActionExecute() { m_help->open(0); }
 
 void TMDIParent::SupEmail1Execute() {
   QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:" QUORVEX_SUPPORT_EMAIL)));

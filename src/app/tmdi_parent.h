@@ -11,6 +11,7 @@
 #include <memory>
 
 class Clock;
+class ContextHelp;
 class EventLog;
 class Prompts;
 class QAction;
@@ -72,6 +73,7 @@ class TMDIParent : public QMainWindow, public AppServices {
   void OutDirExecute();
   void RunOnStartupExecute();
   void OneConnectExecute();
+  // The help page from its top; F1 opens it at the topic of the window.
   void HelpActionExecute();
   void SupEmail1Execute();
   void Forum1Execute();
@@ -131,6 +133,7 @@ class TMDIParent : public QMainWindow, public AppServices {
   std::unique_ptr<TrayNotice> m_notice;
   std::unique_ptr<EventLog> m_eventLog;
   SoundAlarm m_soundAlarm;
+  ContextHelp* m_help;
   QPointer<TMotionForm> m_camera;
   QString m_videoSource;
   bool m_startUpDone = false;

@@ -89,6 +89,7 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
       m_ownMaskForm(maskForm ? nullptr : std::make_unique<TMaskForm>(prompts)),
       m_maskForm(maskForm ? *maskForm : *m_ownMaskForm) {
   setWindowTitle(kInitialCaption);
+  setProperty("helpContext", 9);  // the help page's topic for F1
   setMinimumSize(365, 345);
   QPalette white = palette();
   white.setColor(QPalette::Window, Qt::white);
