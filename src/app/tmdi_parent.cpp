@@ -33,6 +33,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <cstdio>
+
 namespace {
 
 const QString kApplicationKey = QStringLiteral("\\Software\\Brennova\\Settings");
@@ -77,8 +79,12 @@ TMDIParent::TMDIParent(Prompts& prompts, Clock& clock, QWidget* parent)
   createActions();
   createMenus();
   createTrayIcon();
-  // The output devices are listed once, before any alarm player exists.
-  AudioDeviceNames();
+  // The output devices are listed once, before any alarm player exists. The alarm
+  // plays on the default output; without any, a headless run says why it is silent.
+  if (AudioDeviceNames().isEmpty()) {
+    std::fputs("No audio output device found: the sound alarm cannot be heard.\n", stdout);
+    std::fflush(stdout);
+  }
   m_soundAlarm.onSoundingChanged = [this](bool sounding) { StopSoundAlarm1->setEnabled(sounding); };
 }
 
