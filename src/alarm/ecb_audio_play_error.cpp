@@ -7,7 +7,8 @@ struct Description {
   const char* text;
 };
 
-// The descriptions that users of the player have always been shown for these codes.
+// Fixed descriptions for the result codes the player raises; any other code shows
+// the media framework's own text.
 constexpr Description kDescriptions[] = {
     {0x00040001, "The asynchronous update is pending."},
     {0x00040002, "Sample was not updated after forced completion."},

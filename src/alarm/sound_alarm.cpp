@@ -34,7 +34,7 @@ void SoundAlarm::PlaySoundAlarm() {
     m_prompts.beep();
     return;
   }
-  m_player = std::make_unique<TcbAudioPlay>(m_prompts, m_owner, 0, path);
+  m_player = std::make_unique<TcbAudioPlay>(m_prompts, m_owner, TcbAudioPlay::kDefaultOutput, path);
   m_player->OnComplete = [this](TcbAudioPlay*) { stop(); };
   // Sounding only once it plays: a failed Play leaves the alarm silent, so the
   // next motion event can try again.

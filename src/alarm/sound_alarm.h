@@ -19,7 +19,7 @@ class SoundAlarm {
   ~SoundAlarm();
 
   // Plays the file named by the setting `SoundAlarm`, or "alert.wav" when that
-  // names no file, on a fresh player; the default beep when neither exists. Does
+  // names no file, on a fresh player on the default output; the default beep when neither exists. Does
   // nothing while sounding. Throws EcbAudioPlayError for an unplayable file, and
   // the alarm stays silent.
   void PlaySoundAlarm();

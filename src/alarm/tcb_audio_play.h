@@ -45,9 +45,13 @@ class TcbAudioPlay {
   };
   enum class Positioning { Absolute, Relative };
 
-  // Builds the playback chain for FileName on the device AudioDeviceNames()[DeviceIndex]
-  // (the default output when the index is out of range), and leaves it stopped.
-  // Throws EcbAudioPlayError; on failure nothing is kept.
+  // The desktop's default output, as its sound settings choose it.
+  static constexpr int kDefaultOutput = -1;
+
+  // Builds the playback chain for FileName on the device AudioDeviceNames()[DeviceIndex],
+  // a device the user named, or on the default output for kDefaultOutput (and any
+  // index out of range), and leaves it stopped. Throws EcbAudioPlayError; on
+  // failure nothing is kept.
   TcbAudioPlay(Prompts& prompts, QObject* Owner, int DeviceIndex, const QString& FileName);
   ~TcbAudioPlay();
   TcbAudioPlay(const TcbAudioPlay&) = delete;

@@ -8,8 +8,8 @@
 #include "detect/ui/t_mask_form.h"
 #include "viewer/t_open_dir.h"
 
-// The program's windows, each made once, hidden, in the order the program has
-// always made them; the main window first. Showing the main window starts it.
+// The program's windows, each made once and hidden; the main window first, as
+// the others are handed to it. Showing the main window starts the program.
 class ProgramWindows {
  public:
   ProgramWindows(Prompts& prompts, Clock& clock);

@@ -1,5 +1,6 @@
 #include "t_about.h"
 
+#include <QApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -17,6 +18,9 @@ TAbout::TAbout(QWidget* parent) : QDialog(parent), m_ok(new QPushButton(QStringL
 
 void TAbout::splashme() {
   m_splash = true;
+  // Stays on top of the main window while the start-up works, but gives way to the
+  // first dialog it shows: a box or chooser under the splash could not be answered.
+  QApplication::instance()->installEventFilter(this);
   setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
   // The corners are see-through, so the window shows as the rounded picture.
   setAttribute(Qt::WA_TranslucentBackground);
@@ -24,6 +28,17 @@ void TAbout::splashme() {
   setFixedSize(345, 307);
   show();
   repaint();
+}
+
+bool TAbout::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Show && watched != this) {
+    const auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget && widget->isWindow() && (widget->isModal() || widget->windowType() == Qt::Dialog)) {
+      QApplication::instance()->removeEventFilter(this);
+      hide();
+    }
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 void TAbout::paintEvent(QPaintEvent*) {

@@ -5,7 +5,8 @@
 class QPushButton;
 
 // The product window: the program picture and the name in large letters. splashme()
-// turns it into the start-up splash, borderless with rounded corners.
+// turns it into the start-up splash, borderless with rounded corners, which hides
+// when a dialog shows.
 class TAbout : public QDialog {
   Q_OBJECT
 
@@ -15,6 +16,7 @@ class TAbout : public QDialog {
   void splashme();
 
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
 
  private:

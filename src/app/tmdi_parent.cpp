@@ -3,6 +3,7 @@
 #include "alarm/tcb_audio_play.h"
 #include "alarm/ui/t_sound_alarm_form.h"
 #include "app/autostart_entry.h"
+#include "app/context_help.h"
 #include "app/t_about.h"
 #include "app/t_about_box.h"
 #include "app/t_choose_vs_form.h"
@@ -33,6 +34,7 @@
 #include <QUrl>
 
 #include <cerrno>
+#include <cstdio>
 
 namespace {
 
@@ -63,7 +65,8 @@ TMDIParent::TMDIParent(Prompts& prompts, Clock& clock, QWidget* parent)
       m_clock(clock),
       m_mdiArea(new QMdiArea(this)),
       m_notice(std::make_unique<TrayNotice>()),
-      m_soundAlarm(prompts, this) {
+      m_soundAlarm(prompts, this),
+      m_help(new ContextHelp(prompts, &helpFile, this)) {
   setObjectName(QStringLiteral("MDIParent"));
   // The program's icon: the tray icon and every window take it from the application.
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorvex/quorvex.png")));
@@ -77,8 +80,12 @@ TMDIParent::TMDIParent(Prompts& prompts, Clock& clock, QWidget* parent)
   createActions();
   createMenus();
   createTrayIcon();
-  // The output devices are listed once, before any alarm player exists.
-  AudioDeviceNames();
+  // The output devices are listed once, before any alarm player exists. The alarm
+  // plays on the default output; without any, a headless run says why it is silent.
+  if (AudioDeviceNames().isEmpty()) {
+    std::fputs("No audio output device found: the sound alarm cannot be heard.\n", stdout);
+    std::fflush(stdout);
+  }
   m_soundAlarm.onSoundingChanged = [this](bool sounding) { StopSoundAlarm1->setEnabled(sounding); };
 }
 
@@ -240,9 +247,15 @@ void TMDIParent::chooseVideoSource() {
 
 TMotionForm* TMDIParent::cameraWindow() const { return m_camera; }
 
-// The window starts its source as it is made, so VideoSource is set before.
+// The window starts its source as it is made, so VideoSource is set before. A
+// close while a start-up box was open (also one of the camera's first start) ends
+// the start-up here; nothing was loaded, so nothing is saved.
 void TMDIParent::createCameraWindow() {
   auto* camera = new TMotionForm(*this, m_prompts, m_clock, m_tools.maskForm);
+  if (m_closed) {
+    delete camera;
+    return;
+  }
   camera->setObjectName(QStringLiteral("Cam") + QString::number(1));
   camera->setProperty("tag", 0);
   // No caption buttons: the camera window closes only with the main window.
@@ -262,6 +275,10 @@ void TMDIParent::createCameraWindow() {
 }
 
 void TMDIParent::closeEvent(QCloseEvent* event) {
+  if (m_closed) {
+    event->accept();  // closed once already, e.g. again from inside a box
+    return;
+  }
   // The camera window saves its values first; it shows why when it cannot.
   bool canClose = true;
   if (m_camera)
@@ -277,18 +294,37 @@ void TMDIParent::closeEvent(QCloseEvent* event) {
   emit closed();
 }
 
+// The close may come while a handler waits on a box (a signal, the tray's Exit),
+// so the camera is stopped at once but freed, and the log it writes to closed,
+// only once no handler of the camera is under way.
 void TMDIParent::FormClose() {
-  // The camera's capture stops and its timers end before the log they write to goes.
-  if (m_camera)
-    delete m_camera->parentWidget();
-  m_eventLog.reset();  // flushes
+  m_closed = true;
+  TMotionForm* camera = m_camera;
+  m_camera = nullptr;
+  if (!camera) {
+    m_eventLog.reset();  // flushes
+    return;
+  }
+  QWidget* frame = camera->parentWidget();
+  camera->shutDown([this, frame] {
+    frame->deleteLater();
+    m_eventLog.reset();
+  });
 }
 
 void TMDIParent::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
-  // Minimising leaves only the tray icon.
-  if (event->type() == QEvent::WindowStateChange && isMinimized())
+  // With a tray, minimising leaves only its icon; without one the window stays
+  // minimised where the desktop shows it, as the icon would be its only way back.
+  if (event->type() == QEvent::WindowStateChange && isMinimized() && m_trayAvailable())
     QTimer::singleShot(0, this, &QWidget::hide);
+}
+
+void TMDIParent::Minimize1Click() {
+  if (m_trayAvailable())
+    hide();
+  else
+    showMinimized();
 }
 
 void TMDIParent::Restore1Click() {
@@ -320,7 +356,7 @@ void TMDIParent::showBalloon(const QString& title, const QString& text) {
   const QString shownTitle = title.left(63);
   QString shownText = text.left(255);
   shownText.replace(u'\r', u'\n');
-  if (QSystemTrayIcon::isSystemTrayAvailable() && CoolTrayIcon1->isVisible())
+  if (m_trayAvailable() && CoolTrayIcon1->isVisible())
     CoolTrayIcon1->showMessage(shownTitle, shownText, QSystemTrayIcon::Information, kBalloonTimeoutMs);
   else
     m_notice->showNotice(shownTitle, shownText, kBalloonTimeoutMs);
@@ -356,12 +392,7 @@ void TMDIParent::OneConnectExecute() {
     settings.WriteBool(QStringLiteral("ConnectOnlyOnce"), OneConnect->isChecked());
 }
 
-// The shell reports nothing when it cannot open a page or address.
-void TMDIParent::HelpActionExecute() {
-  const QString file = helpFile();
-  if (!file.isEmpty())
-    QDesktopServices::openUrl(QUrl::fromLocalFile(file));
-}
+void TMDIParent::HelpActionExecute() { m_help->open(0); }
 
 void TMDIParent::SupEmail1Execute() {
   QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:" QUORVEX_SUPPORT_EMAIL)));

@@ -6,16 +6,18 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QSystemTrayIcon>
 
+#include <functional>
 #include <memory>
 
 class Clock;
+class ContextHelp;
 class EventLog;
 class Prompts;
 class QAction;
 class QMdiArea;
 class QMenu;
-class QSystemTrayIcon;
 class TAboutBox;
 class TChooseVSForm;
 class TMaskForm;
@@ -46,6 +48,8 @@ class TMDIParent : public QMainWindow, public AppServices {
   ~TMDIParent() override;
 
   void setToolWindows(const ToolWindows& windows) { m_tools = windows; }
+  // Whether a system tray shows the icon; the desktop's answer unless set.
+  void setTrayAvailability(std::function<bool()> available) { m_trayAvailable = std::move(available); }
 
   // AppServices.
   void writeLogEntry(const QString& section, const QString& key, const QString& value) override;
@@ -70,6 +74,7 @@ class TMDIParent : public QMainWindow, public AppServices {
   void OutDirExecute();
   void RunOnStartupExecute();
   void OneConnectExecute();
+  // The help page from its top; F1 opens it at the topic of the window.
   void HelpActionExecute();
   void SupEmail1Execute();
   void Forum1Execute();
@@ -81,7 +86,8 @@ class TMDIParent : public QMainWindow, public AppServices {
   void StopSoundAlarm1Click() { BitBtn1Click(); }
   void CoolTrayIcon1DblClick() { Restore1Click(); }
   void Restore1Click();
-  void Minimize1Click() { hide(); }
+  // Into the tray when there is one, else an ordinary minimise.
+  void Minimize1Click();
   void Exit1Click() { close(); }
 
   QAction* FileExit1;
@@ -129,9 +135,12 @@ class TMDIParent : public QMainWindow, public AppServices {
   std::unique_ptr<EventLog> m_eventLog;
   DiskFullNotice m_logDiskFull{QStringLiteral("event log entries")};
   SoundAlarm m_soundAlarm;
+  ContextHelp* m_help;
   QPointer<TMotionForm> m_camera;
   QString m_videoSource;
   bool m_startUpDone = false;
+  bool m_closed = false;
+  std::function<bool()> m_trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
   qint32 m_connectionType = 0;
   qint32 m_dailNum = -1;
   int m_dialRefCount = 0;

@@ -122,7 +122,8 @@ void CaptureGraph::releaseFilters() {
   m_state = GraphState::NoFilters;
 }
 
-// Step list A.
+// Takes a whole configuration at once: the graph is torn down, the devices are
+// looked up again in fresh lists, the graph is rebuilt and, when wanted, previews.
 void CaptureGraph::SetGraphConfig(const TGraphConfig& config) {
   tearDownGraph();
   releaseFilters();
@@ -157,7 +158,7 @@ void CaptureGraph::SetGraphConfig(const TGraphConfig& config) {
   raise(CaptureEvent::ChangeCompressor);
 }
 
-// Step list B.
+// Rebuilds the graph only when a device changed, or when forced.
 void CaptureGraph::SelectDevices(const QString& video, const QString& audio, bool force) {
   if (VideoDevices().isEmpty())
     RefreshDeviceList(DeviceCategory::VideoInput, VideoDevices());
@@ -175,7 +176,9 @@ void CaptureGraph::SelectDevices(const QString& video, const QString& audio, boo
   guardedSilently([this] { raise(CaptureEvent::ChangeDevice); });
 }
 
-// Step list C.
+// A new pipeline holding the chosen device's source, with the bus watch that
+// turns its errors and its end into graph events. On failure the user is told
+// and nothing is kept.
 bool CaptureGraph::createCaptureFilters() {
   releaseFilters();
   try {
@@ -246,7 +249,9 @@ bool CaptureGraph::createCaptureFilters() {
   }
 }
 
-// Step list D.
+// Links the source (through the DV decoder, if any) into "MySmartTee" and the
+// preview branch. False when it cannot be built: no source, or audio wanted that
+// only a DV source carries (the audio path is not built).
 bool CaptureGraph::buildGraph() {
   if (!m_graph)
     return false;
@@ -284,7 +289,8 @@ bool CaptureGraph::buildGraph() {
   }
 }
 
-// Step list E with the grabber insertion: queue, conversion, grabber, renderer.
+// The preview branch after the tee: queue, conversion, the frame grabber when
+// the wanted pixel format can be had, and the renderer.
 void CaptureGraph::renderPreview() {
   GstElement* pipeline = m_graph->pipeline.get();
   GstRef<GstElement> tee(gst_bin_get_by_name(GST_BIN(pipeline), "MySmartTee"));
@@ -341,7 +347,8 @@ void CaptureGraph::renderPreview() {
   installFrameTap(input.get(), m_rendererCallback);
 }
 
-// Step list G.
+// Runs the pipeline. Each run has its number, so events of an earlier run that
+// arrive late are dropped.
 bool CaptureGraph::StartPreview() {
   if (m_graph && Previewing())
     return true;
@@ -360,7 +367,7 @@ bool CaptureGraph::StartPreview() {
   return true;
 }
 
-// Step list H. Stopping releases the device; the graph stays built.
+// Stopping releases the device; the graph stays built.
 bool CaptureGraph::StopPreview() {
   if (!Previewing())
     return false;
@@ -374,7 +381,7 @@ bool CaptureGraph::StopPreview() {
   return true;
 }
 
-// Step list I.
+// Takes out everything but the source, so the next build starts from it alone.
 void CaptureGraph::tearDownGraph() {
   if (m_state < GraphState::GraphBuilt)
     return;
@@ -386,7 +393,9 @@ void CaptureGraph::tearDownGraph() {
   m_state = GraphState::FiltersCreated;
 }
 
-// Step list J.
+// A graph event, on the UI thread: the owner hears of it first; a lost device
+// then stops the preview, and a preview whose state changed starts again when
+// the preview is wanted.
 void CaptureGraph::graphEvent(CaptureEvent event, unsigned run) {
   if (run != m_run.load() || !m_graph || !m_graph->eventSource)
     return;  // from a run that has ended, or a graph torn down since

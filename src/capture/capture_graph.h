@@ -80,8 +80,8 @@ class CaptureGraph {
   void setDoPreallocFile(bool prealloc) { m_doPreallocFile = prealloc; }
   unsigned PreallocFileSize() const { return m_preallocFileSize; }
   void setPreallocFileSize(unsigned size) { m_preallocFileSize = size; }
-  // Not of the original component: false lets the renderer take frames as fast as
-  // the source gives them instead of at their time stamps; for measuring.
+  // For measuring: false lets the renderer take frames as fast as the source gives
+  // them instead of at their time stamps.
   bool RendererSync() const { return m_rendererSync; }
   void setRendererSync(bool sync) { m_rendererSync = sync; }
 

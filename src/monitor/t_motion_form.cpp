@@ -83,18 +83,20 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
                          QWidget* parent)
     : QWidget(parent),
       m_services(services),
-      m_prompts(prompts),
+      m_handlers(prompts),
+      m_prompts(m_handlers),
       m_clock(clock),
       m_ownMaskForm(maskForm ? nullptr : std::make_unique<TMaskForm>(prompts)),
       m_maskForm(maskForm ? *maskForm : *m_ownMaskForm) {
   setWindowTitle(kInitialCaption);
+  setProperty("helpContext", 9);  // the help page's topic for F1
   setMinimumSize(365, 345);
   QPalette white = palette();
   white.setColor(QPalette::Window, Qt::white);
   setPalette(white);
   setAutoFillBackground(true);
 
-  VideoCapture1 = new TVideoCapture(prompts, this);
+  VideoCapture1 = new TVideoCapture(m_handlers, this);
   VideoCapture1->setObjectName(QStringLiteral("VideoCapture1"));
   VideoCapture1->hide();
   VideoCapture1->setWantCapture(false);
@@ -127,7 +129,7 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
   Panel2->setFixedWidth(24);
   Panel2->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
   PaintBox1 = new PictureArea(
-      m_canvas, [this] { guarded(m_prompts, [this] { PaintBox1DblClick(); }); }, this);
+      m_canvas, [this] { m_handlers.enter([this] { PaintBox1DblClick(); }); }, this);
   StatusBar1 = new QStatusBar(this);
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
   StatusBar1->setSizeGripEnabled(false);
@@ -154,7 +156,7 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
   DetectOnStartTimer1->start();
   // The window counts as shown once it is made, so its show handler
   // runs here, before the owner names it.
-  guarded(m_prompts, [this] { FormShow(); });
+  m_handlers.enter([this] { FormShow(); });
 }
 
 // The capture component goes first: its graph stops before the frame it calls
@@ -163,7 +165,7 @@ TMotionForm::~TMotionForm() { delete VideoCapture1; }
 
 void TMotionForm::connectHandlers() {
   const auto handle = [this](void (TMotionForm::*handler)()) {
-    return [this, handler] { guarded(m_prompts, [this, handler] { (this->*handler)(); }); };
+    return [this, handler] { m_handlers.enter([this, handler] { (this->*handler)(); }); };
   };
   MotionOptionsPanel* p = Panel1;
   for (QPushButton* hide : {p->SpeedButton1, p->SpeedButton2, p->SpeedButton4, Panel2})
@@ -195,15 +197,15 @@ void TMotionForm::connectHandlers() {
 
   connect(VideoCapture1, &TVideoCapture::OnBitmapGrabbed, this,
           [this](TVideoCapture* sender, const FrameBitmap& frame) {
-            guardedSilently([&] { VideoCapture1BitmapGrabbed(sender, frame); });
+            m_handlers.enterSilently([&] { VideoCapture1BitmapGrabbed(sender, frame); });
           });
   connect(VideoCapture1, &TVideoCapture::OnFrameRendered, this,
-          [this](TVideoCapture* sender) { guarded(m_prompts, [&] { VideoCapture1FrameRendered(sender); }); });
+          [this](TVideoCapture* sender) { m_handlers.enter([&] { VideoCapture1FrameRendered(sender); }); });
   connect(VideoCapture1, &TVideoCapture::OnDeviceLost, this,
-          [this](TVideoCapture* sender) { guarded(m_prompts, [&] { VideoCapture1DeviceLost(sender); }); });
+          [this](TVideoCapture* sender) { m_handlers.enter([&] { VideoCapture1DeviceLost(sender); }); });
   // Raised inside the frame pipeline: an error ends the motion event without a word.
   connect(MyMotion1, &MyMotion::OnDetected, this,
-          [this](MyMotion* sender) { guardedSilently([&] { MyMotion1Detected(sender); }); });
+          [this](MyMotion* sender) { m_handlers.enterSilently([&] { MyMotion1Detected(sender); }); });
 }
 
 QString TMotionForm::statusPanelText(int panel) const { return m_statusPanels.at(panel)->text(); }
@@ -422,7 +424,7 @@ void TMotionForm::CheckBox11Click() {
   const Prompts::Answer answer =
       m_prompts.messageBox({QStringLiteral("No Mask Found!\rCreate one Now?"), kBoxCaption,
                             Prompts::Icon::Question, Prompts::Buttons::YesNo, 21});
-  if (answer != Prompts::Answer::Yes)
+  if (answer != Prompts::Answer::Yes || m_handlers.ending())
     return;  // stays on without a mask: the next examined frame drops it
   m_maskForm.GetImg(LastFrame, LastFrame.height(), LastFrame.width(), caption());
   m_maskForm.show();
@@ -575,6 +577,7 @@ void TMotionForm::AdvSpinEdit7Change() {
 // ---- Camera settings ----
 
 void TMotionForm::LoadSettings(const QString& Caption) {
+  const WindowHandlers::Scope loading(m_handlers);  // a close meanwhile saves what was loaded
   SettingsStore store;
   try {
     const QString key = cameraKey(Caption);
@@ -627,6 +630,21 @@ void TMotionForm::FormCloseQuery(bool& CanClose) {
     if (store.OpenKey(cameraKey(caption()), true))
       writeCameraValues(store, *Panel1);
     CanClose = true;
+  });
+}
+
+void TMotionForm::shutDown(std::function<void()> end) {
+  for (QTimer* running : {DetectOnStartTimer1, DelayStart, ImageTimer, EmailTimer1, FTPTimer1})
+    running->stop();
+  VideoCapture1->setWantPreview(false);  // a lost device is not restarted either
+  VideoCapture1->StopPreview();
+  const bool handlerUnderWay = m_handlers.busy();
+  m_handlers.whenIdle([this, handlerUnderWay, end = std::move(end)] {
+    if (handlerUnderWay) {
+      bool saved = false;
+      FormCloseQuery(saved);
+    }
+    end();
   });
 }
 

@@ -5,11 +5,13 @@
 #include "base/frame_bitmap.h"
 #include "capture/graph_config.h"
 #include "monitor/bmp_to_jpeg.h"
+#include "monitor/window_handlers.h"
 
 #include <QString>
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class AppServices;
@@ -49,6 +51,11 @@ class TMotionForm : public QWidget {
   // Saves the camera values; CanClose is false (after the message) only when a
   // value could not be written.
   void FormCloseQuery(bool& CanClose);
+  // Ends the window for good: its timers and the capture stop at once. `end`, which
+  // frees the window (later, not inside it), runs when no handler of the window is
+  // under way; a handler that waits on a box comes back to a living window. When
+  // one was, the values are saved again first, as the handler may have changed them.
+  void shutDown(std::function<void()> end);
 
   QString statusPanelText(int panel) const;
   void setStatusPanelText(int panel, const QString& text);
@@ -142,7 +149,8 @@ class TMotionForm : public QWidget {
   void motionBoundUpdate();
 
   AppServices& m_services;
-  Prompts& m_prompts;
+  WindowHandlers m_handlers;
+  Prompts& m_prompts;  // the handlers' count of boxes, passed on to the given prompts
   const Clock& m_clock;
   std::unique_ptr<TMaskForm> m_ownMaskForm;
   TMaskForm& m_maskForm;

@@ -55,6 +55,8 @@ TEST_F(SoundAlarmTest, PlaysTheChosenFileOrFallsBackToAlertWav) {
     alarm.PlaySoundAlarm();
     ASSERT_NE(alarm.AlarmPlayer(), nullptr);
     EXPECT_EQ(alarm.AlarmPlayer()->FileName(), home.file(c.played));
+    // Not pinned to the first listed device: where the desktop sends sound.
+    EXPECT_EQ(alarm.AlarmPlayer()->DeviceIndex(), TcbAudioPlay::kDefaultOutput);
     EXPECT_TRUE(alarm.AlarmSounding());
     alarm.stop();
   }

@@ -87,6 +87,7 @@ TEST_F(TSoundAlarmFormTest, TestAndStopKeepOnePlayerAtATime) {
   EXPECT_EQ(testCaption(), "Stop");
   ASSERT_NE(form.TestPlayer(), nullptr);
   EXPECT_EQ(form.TestPlayer()->State(), TcbAudioPlay::PlayState::Running);
+  EXPECT_EQ(form.TestPlayer()->DeviceIndex(), TcbAudioPlay::kDefaultOutput);  // as the alarm plays
 
   button("BitBtn1")->click();
   EXPECT_EQ(testCaption(), "Test");

@@ -1,5 +1,6 @@
 // The built program as a person runs it headless: provisioned camera key, a test
 // source, motion snapshots and alarms, then a SIGTERM that must end it as "Exit" does.
+#include "alarm/tcb_audio_play.h"
 #include "base/settings_store.h"
 #include "eventlog/date_time_text.h"
 #include "media_files.h"
@@ -68,6 +69,9 @@ TEST(QuorvexProgramTest, HeadlessRunSavesMotionSnapshotsAndSigtermSavesTheCamera
   const QByteArray output = readUntil(program, "Motion Captured On ", 1);
   ASSERT_TRUE(output.contains("Motion Captured On "))
       << output.toStdString() << program.readAllStandardError().toStdString();
+  // One line says when the machine has no sound output (as in CI) and why the alarm is silent.
+  EXPECT_EQ(output.count("No audio output device found: the sound alarm cannot be heard.\n"),
+            AudioDeviceNames().isEmpty() ? 1 : 0);
 
   stopWithSigterm(program);
 

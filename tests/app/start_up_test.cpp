@@ -1,5 +1,6 @@
 #include "app_fixture.h"
 
+#include "app/message_box_prompts.h"
 #include "app/t_choose_vs_form.h"
 #include "base/program_folder.h"
 #include "base/settings_store.h"
@@ -10,7 +11,11 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
+#include <QAbstractButton>
 #include <QComboBox>
+#include <QMessageBox>
+
+#include <functional>
 
 namespace {
 
@@ -29,13 +34,11 @@ bool splashShown() {
   return false;
 }
 
-// Answers from a script, noting whether the splash was on screen behind each box,
-// and can plug a camera in when the first box is answered.
+// Answers from a script, and can plug a camera in when the first box is answered.
 class WatchingPrompts final : public Prompts {
  public:
   Answer messageBox(const Message& message) override {
     shown.append(message);
-    splashBehind.append(splashShown());
     if (shown.size() == 1 && !plugIn.isEmpty())
       setVideoSources(plugIn);
     return answers.value(shown.size() - 1, Answer::Ok);
@@ -45,7 +48,6 @@ class WatchingPrompts final : public Prompts {
   QList<Answer> answers;
   QList<VideoSourceEntry> plugIn;
   QList<Message> shown;
-  QList<bool> splashBehind;
 };
 
 struct NoSourceCase {
@@ -80,12 +82,42 @@ TEST_F(AppFixture, NoVideoSourceAsksAbortRetryIgnoreThenAbortIgnore) {
       EXPECT_EQ(watching.shown[i].text, "No Video Sources Found!");
       EXPECT_EQ(watching.shown[i].buttons, c.boxes[i]);
       EXPECT_EQ(watching.shown[i].helpContext, 19);
-      EXPECT_TRUE(watching.splashBehind[i]);
     }
     QCoreApplication::processEvents();
     EXPECT_EQ(window.isVisible(), !c.windowCloses);
     EXPECT_TRUE(window.VideoSource().isEmpty());
     EXPECT_FALSE(splashShown());
+  }
+}
+
+// The splash stays on top; a real dialog of the start-up must not open under it.
+TEST_F(AppFixture, TheSplashGivesWayToTheFirstStartUpDialog) {
+  struct Case {
+    const char* name;
+    QList<VideoSourceEntry> sources;
+    std::function<void(QWidget*)> answer;
+  };
+  const Case cases[] = {
+      {"no video source box",
+       {},
+       [](QWidget* dialog) { qobject_cast<QMessageBox*>(dialog)->button(QMessageBox::Ignore)->click(); }},
+      {"source chooser", {kCam, kDoor}, [](QWidget* dialog) { qobject_cast<QDialog*>(dialog)->accept(); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.sources.isEmpty() && !GetVideoDeviceNames(true).isEmpty())
+      continue;  // this machine has a video device: no box
+    MessageBoxPrompts boxes;
+    bool asked = false;
+    bool splashOver = true;
+    whenModal([&](QWidget* dialog) {
+      asked = true;
+      splashOver = splashShown();
+      c.answer(dialog);
+    });
+    start(c.sources, &boxes);
+    EXPECT_TRUE(asked);
+    EXPECT_FALSE(splashOver);
   }
 }
 

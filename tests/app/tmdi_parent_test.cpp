@@ -15,6 +15,9 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <functional>
+#include <utility>
+
 namespace {
 
 const QString kApplicationKey = QStringLiteral("\\Software\\Brennova\\Settings");
@@ -86,6 +89,7 @@ TEST_F(AppFixture, ConnectOnlyOnceStoresEachToggle) {
 TEST_F(AppFixture, MinimizeAndRestoreDoNotRunTheStartUpAgain) {
   prompts.answerNext(Prompts::Answer::Ignore);
   TMDIParent& window = start({kCam});
+  window.setTrayAvailability([] { return true; });
   const qsizetype boxes = prompts.shown.size();
   window.Minimize1Click();
   EXPECT_FALSE(window.isVisible());
@@ -102,6 +106,25 @@ TEST_F(AppFixture, MinimizeAndRestoreDoNotRunTheStartUpAgain) {
   EXPECT_FALSE(window.isMinimized());
   EXPECT_EQ(prompts.shown.size(), boxes);
   EXPECT_EQ(window.VideoSource(), "Cam");
+}
+
+TEST_F(AppFixture, WithoutATrayMinimisingKeepsTheWindowOnTheDesktop) {
+  TMDIParent& window = start({kCam});
+  window.setTrayAvailability([] { return false; });
+  const std::pair<const char*, std::function<void()>> ways[] = {
+      {"window state", [&] { window.showMinimized(); }},
+      {"tray menu item", [&] { window.Minimize1Click(); }},
+  };
+  for (const auto& [name, minimise] : ways) {
+    SCOPED_TRACE(name);
+    window.showNormal();
+    minimise();
+    runEvents(std::chrono::milliseconds(100));  // a hide would be queued
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(window.isMinimized());
+  }
+  window.Restore1Click();
+  EXPECT_FALSE(window.isMinimized());
 }
 
 TEST_F(AppFixture, BalloonTextsAreCutAndShownAsANoticeWithoutATray) {

@@ -92,7 +92,7 @@ class MaskFormTest : public testing::Test {
   FrameBitmap frame;
 };
 
-TEST_F(MaskFormTest, StartsWithTheDesignedControls) {
+TEST_F(MaskFormTest, StartsWithItsCaptionAndButtons) {
   EXPECT_EQ(form.objectName(), "MaskForm");
   EXPECT_EQ(form.windowTitle(), "Mask for Cam");
   EXPECT_EQ(button("BitBtn1")->text(), "Save Mask");

@@ -106,7 +106,7 @@ void TSoundAlarmForm::BitBtn1Click() {
     return;
   }
   m_testPlayer.reset();  // one test player at a time
-  m_testPlayer = std::make_unique<TcbAudioPlay>(m_prompts, this, 0, path);
+  m_testPlayer = std::make_unique<TcbAudioPlay>(m_prompts, this, TcbAudioPlay::kDefaultOutput, path);
   m_testPlayer->OnComplete = [this](TcbAudioPlay*) { StopPlayer(); };
   m_testPlayer->Play();
   BitBtn1->setText(QStringLiteral("Stop"));
