@@ -167,8 +167,7 @@ double snapshotPart() {
     TBmpToJpeg writer;
     writer.Image = stampSnapshot(frame, caption, DateTimeText(clock.now()), StampStyle::Bold);
     const auto stamped = std::chrono::steady_clock::now();
-    writer.JpegFile = folder.nextMotionSnapshot(clock);
-    writer.SaveJpeg();
+    writer.SaveNewJpeg([&](int n) { return folder.motionSnapshot(clock, n); });
     const auto written = std::chrono::steady_clock::now();
     stampMs.push_back(milliseconds(stamped - started));
     writeMs.push_back(milliseconds(written - stamped));

@@ -219,6 +219,7 @@ void TMotionForm::writeLog(const QString& message, const QString& value) {
 // ---- Start, stop, video modes, options panel ----
 
 void TMotionForm::FormShow() {
+  PictureFolder::fromSettings().removeStaleTemporaries(m_clock);
   Panel1->PageControl1->setCurrentIndex(0);
   SpeedButton1Click();
   resize(365, 315);  // the minimum size raises the height to 345
@@ -483,8 +484,8 @@ void TMotionForm::PicCap() {
   Image1 =
       stampSnapshot(MyMotion1->DetectedBitmap(), caption(), DateTimeText(m_clock.now()), StampStyle::Bold);
   BmpToJpeg1.Image = Image1;
-  BmpToJpeg1.JpegFile = PictureFolder(PictureDir).nextMotionSnapshot(m_clock);
-  BmpToJpeg1.SaveJpeg();
+  const PictureFolder folder(PictureDir);
+  BmpToJpeg1.SaveNewJpeg([&](int n) { return folder.motionSnapshot(m_clock, n); });
   setStatusPanelText(0, {});
   writeLog(QStringLiteral("Motion Captured On "), QStringLiteral("Images"));
 }

@@ -94,6 +94,17 @@ TEST_F(MotionFormTest, OpensPreviewingWithItsControlsAndWritesNoStartEntry) {
   EXPECT_EQ(window.pictureCanvas().image(), window.LastFrame.image());  // painted unscaled
 }
 
+TEST_F(MotionFormTest, StartRemovesTheSnapshotTemporaryOfAKilledRun) {
+  const QString leftover = home.file(QStringLiteral("Images/08-12-2026/.Time 21-40-00 Nr 0.jpg.4242.part"));
+  QDir().mkpath(QFileInfo(leftover).path());
+  QFile file(leftover);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  ASSERT_TRUE(file.setFileTime(clock.now().addSecs(-3600), QFileDevice::FileModificationTime));
+  file.close();
+  make();
+  EXPECT_FALSE(QFileInfo::exists(leftover));
+}
+
 TEST_F(MotionFormTest, StopStartAndLostDeviceSetTheButtonsAndAreLogged) {
   TMotionForm& window = make(QStringLiteral("test:ball"));
   MotionOptionsPanel* p = window.Panel1;
