@@ -140,8 +140,11 @@ double frameHandlerPart() {
               stillMs - paintMs, stillDetections);
   std::printf("median panning scene: copy_paint_detect_ms=%.2f detect_ms=%.2f motion_events=%d\n", panningMs,
               panningMs - paintMs, panningDetections);
-  std::printf("median panning, masked: copy_paint_detect_ms=%.2f detect_ms=%.2f motion_events=%d\n", maskedMs,
-              maskedMs - paintMs, detections);
+  std::printf(
+      "median panning, masked: copy_paint_detect_ms=%.2f detect_ms=%.2f motion_events=%d mask_in_use=%d "
+      "mask_builds=%d\n",
+      maskedMs, maskedMs - paintMs, detections, window.MyMotion1->Masked() ? 1 : 0,
+      window.MyMotion1->maskBuilds());
   // The slowest of the scenes counts.
   const double examineMs = std::max({stillMs, panningMs, maskedMs});
   setVideoSources({});
