@@ -38,8 +38,12 @@ void MyMotion::DoDetectItMask(const FrameBitmap& frame, const FrameBitmap& mask,
   if (mask.image().size() != frame.image().size())
     throw Error(QStringLiteral("The mask of %1 pixels does not fit the frame of %2 pixels")
                     .arg(sizeText(mask.image().size()), sizeText(frame.image().size())));
-  m_maskStarts = maskPixelStarts(mask.view());
-  m_maskSize = mask.image().size();
+  if (mask.image().cacheKey() != m_maskKey || mask.image().size() != m_maskSize) {
+    m_maskStarts = maskPixelStarts(mask.view());
+    m_maskSize = mask.image().size();
+    m_maskKey = mask.image().cacheKey();
+    ++m_maskBuilds;
+  }
   DoDetectIt(frame, canvas);
 }
 

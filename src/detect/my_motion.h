@@ -53,7 +53,13 @@ class MyMotion : public QObject {
   void DoDetectIt(const FrameBitmap& frame, Canvas& canvas);
   // Stores mask (purple 0x800080 leaves a pixel out) and runs the same pass. A
   // mask of another size than the frame is refused with an Error, changing nothing.
+  // The mask is folded into the kernel's form only when its pixels differ from the
+  // stored one's (another picture, or the same one written since), so a caller may
+  // pass the same mask with every frame at no cost.
   void DoDetectItMask(const FrameBitmap& frame, const FrameBitmap& mask, Canvas& canvas);
+
+  // How many times a mask has been folded since construction.
+  int maskBuilds() const { return m_maskBuilds; }
 
   // The changed cells counted by the latest pass, in visiting order (column by
   // column); with QuickDetect, those up to the stop.
@@ -80,6 +86,10 @@ class MyMotion : public QObject {
   // The stored mask, kept only in the folded form the kernel reads.
   PixelStarts m_maskStarts;
   QSize m_maskSize;
+  // QImage::cacheKey of the folded mask; Qt gives pixels a new key whenever they
+  // may have been written, and never reuses one.
+  qint64 m_maskKey = 0;
+  int m_maskBuilds = 0;
   PixelStarts m_allStarts;  // every pixel takes part; for frames of m_allStartsWidth
   int m_allStartsWidth = -1;
   std::vector<Cell> m_lastChangedCells;

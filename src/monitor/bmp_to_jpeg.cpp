@@ -3,10 +3,12 @@
 #include "base/error.h"
 
 #include <QFile>
+#include <QRegularExpression>
 
 // jpeglib.h needs FILE declared first.
 #include <stdio.h>
 
+#include <fcntl.h>
 #include <jerror.h>
 #include <jpeglib.h>
 #include <unistd.h>
@@ -81,20 +83,26 @@ Error cannotCreate(const QString& fileName, const QString& reason) {
 
 QString systemReason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
+QString jpegTemporaryName(const QString& jpegFile) {
+  // In the same folder, so the rename stays on one file system; hidden, so the
+  // picture viewer never lists it. The process id keeps two programs apart.
+  const qsizetype slash = jpegFile.lastIndexOf(u'/');
+  return jpegFile.left(slash + 1) + u'.' + jpegFile.mid(slash + 1) + u'.' + QString::number(::getpid()) +
+         QStringLiteral(".part");
+}
+
 }  // namespace
 
-void TBmpToJpeg::SaveJpeg() {
-  m_systemError = 0;
+bool isJpegTemporaryName(const QString& fileName) {
+  static const QRegularExpression pattern(QStringLiteral("^\\..+\\.jpg\\.[0-9]+\\.part$"));
+  return pattern.match(fileName).hasMatch();
+}
+
+QByteArray TBmpToJpeg::writeTemporary() {
   if (Image.isEmpty())
     throw cannotCreate(JpegFile, QStringLiteral("The picture is empty."));
 
-  // A hidden name in the same folder, so the rename stays on one file system and the
-  // file-number search, which looks at final names only, never sees it. The process
-  // id keeps two programs apart; a leftover of a crashed run is simply overwritten.
-  const QByteArray finalName = QFile::encodeName(JpegFile);
-  const qsizetype slash = finalName.lastIndexOf('/');
-  const QByteArray temporaryName = finalName.left(slash + 1) + '.' + finalName.mid(slash + 1) + '.' +
-                                   QByteArray::number(::getpid()) + ".part";
+  const QByteArray temporaryName = QFile::encodeName(jpegTemporaryName(JpegFile));
   FILE* file = std::fopen(temporaryName.constData(), "wbe");
   if (!file) {
     m_systemError = errno;
@@ -116,12 +124,57 @@ void TBmpToJpeg::SaveJpeg() {
     m_systemError = errno;
     failure = systemReason(errno);
   }
-  if (failure.isEmpty() && std::rename(temporaryName.constData(), finalName.constData()) != 0) {
-    m_systemError = errno;
-    failure = systemReason(errno);
-  }
   if (!failure.isEmpty()) {
     ::unlink(temporaryName.constData());
     throw cannotCreate(JpegFile, failure);
+  }
+  return temporaryName;
+}
+
+void TBmpToJpeg::SaveJpeg() {
+  m_systemError = 0;
+  const QByteArray temporaryName = writeTemporary();
+  if (std::rename(temporaryName.constData(), QFile::encodeName(JpegFile).constData()) != 0) {
+    m_systemError = errno;
+    ::unlink(temporaryName.constData());
+    throw cannotCreate(JpegFile, systemReason(m_systemError));
+  }
+}
+
+void TBmpToJpeg::SaveNewJpeg(const std::function<QString(int)>& nameFor) {
+  m_systemError = 0;
+  JpegFile = nameFor(0);
+  const QByteArray temporaryName = writeTemporary();
+  for (int n = 0;; ++n) {
+    const QString name = n == 0 ? JpegFile : nameFor(n);
+    const QByteArray target = QFile::encodeName(name);
+    // link() fails with EEXIST when the name is taken, where a rename would
+    // replace the file; the test for a free name and the taking are one step.
+    if (::link(temporaryName.constData(), target.constData()) == 0) {
+      ::unlink(temporaryName.constData());
+      JpegFile = name;
+      return;
+    }
+    int error = errno;
+    if (error == EPERM || error == EOPNOTSUPP || error == ENOSYS) {
+      // No hard links on this file system: claim the name with an empty file
+      // that only this call can have created, then move the picture over it.
+      const int claim = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      error = errno;
+      if (claim >= 0) {
+        ::close(claim);
+        if (std::rename(temporaryName.constData(), target.constData()) == 0) {
+          JpegFile = name;
+          return;
+        }
+        error = errno;
+        ::unlink(target.constData());
+      }
+    }
+    if (error != EEXIST) {
+      m_systemError = error;
+      ::unlink(temporaryName.constData());
+      throw cannotCreate(name, systemReason(error));
+    }
   }
 }

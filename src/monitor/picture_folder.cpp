@@ -3,8 +3,10 @@
 #include "base/program_folder.h"
 #include "base/settings_store.h"
 #include "eventlog/date_time_text.h"
+#include "monitor/bmp_to_jpeg.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -30,19 +32,33 @@ PictureFolder PictureFolder::fromSettings() {
   return PictureFolder(root);
 }
 
-QString PictureFolder::nextMotionSnapshot(const Clock& clock, const QLocale& locale) const {
-  for (int n = 0;; ++n) {
-    const QDateTime now = clock.now();
-    const QString name =
-        inFolder(m_root + u'/' + dateText(now.date(), locale),
-                 QStringLiteral("Time %1 Nr %2.jpg").arg(timeText(now.time(), locale)).arg(n));
-    if (!QFileInfo::exists(name))
-      return name;
-  }
+QString PictureFolder::motionSnapshot(const Clock& clock, int n, const QLocale& locale) const {
+  const QDateTime now = clock.now();
+  return inFolder(m_root + u'/' + dateText(now.date(), locale),
+                  QStringLiteral("Time %1 Nr %2.jpg").arg(timeText(now.time(), locale)).arg(n));
 }
 
 QString PictureFolder::timedSnapshot(const Clock& clock, const QLocale& locale) const {
   const QDateTime now = clock.now();
   return inFolder(m_root + QStringLiteral("/TimedImages/") + dateText(now.date(), locale),
                   QStringLiteral("Time %1.jpg").arg(timeText(now.time(), locale)));
+}
+
+int PictureFolder::removeStaleTemporaries(const Clock& clock) const {
+  const QDateTime staleBefore = clock.now().addSecs(-60);
+  int removed = 0;
+  // Snapshots lie in <root>/<date> and <root>/TimedImages/<date>; nothing deeper.
+  const QStringList folders{m_root, m_root + QStringLiteral("/TimedImages")};
+  for (const QString& parent : folders) {
+    for (const QFileInfo& day : QDir(parent).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+      const QDir dayFolder(day.filePath());
+      for (const QFileInfo& file :
+           dayFolder.entryInfoList({QStringLiteral(".*.jpg.*.part")}, QDir::Files | QDir::Hidden)) {
+        if (isJpegTemporaryName(file.fileName()) && file.lastModified() < staleBefore &&
+            QFile::remove(file.filePath()))
+          ++removed;
+      }
+    }
+  }
+  return removed;
 }

@@ -17,13 +17,20 @@ class PictureFolder {
 
   QString root() const { return m_root; }
 
-  // The first free motion snapshot name, n counting from 0; the date and time are
-  // read afresh for each candidate. Creates its folder.
-  QString nextMotionSnapshot(const Clock& clock, const QLocale& locale = QLocale()) const;
+  // The motion snapshot name with number n for now. Creates its folder. The
+  // writer takes the first of n = 0, 1, ... that is free (TBmpToJpeg::SaveNewJpeg),
+  // asking for each name afresh, so each carries the time it was formed at.
+  QString motionSnapshot(const Clock& clock, int n, const QLocale& locale = QLocale()) const;
 
   // The timed snapshot name for now; an existing file of that name is to be
   // overwritten. Creates its folder.
   QString timedSnapshot(const Clock& clock, const QLocale& locale = QLocale()) const;
+
+  // Deletes the JPEG writer's temporary files that a killed or crashed run left in
+  // the date folders, and returns how many. Only those last written more than a
+  // minute before now: a write takes well under a second, so an older one has no
+  // writer, while a younger one may belong to another instance writing right now.
+  int removeStaleTemporaries(const Clock& clock) const;
 
  private:
   QString m_root;

@@ -226,6 +226,7 @@ void TMotionForm::writeLog(const QString& message, const QString& value) {
 // ---- Start, stop, video modes, options panel ----
 
 void TMotionForm::FormShow() {
+  PictureFolder::fromSettings().removeStaleTemporaries(m_clock);
   Panel1->PageControl1->setCurrentIndex(0);
   SpeedButton1Click();
   resize(365, 315);  // the minimum size raises the height to 345
@@ -490,8 +491,9 @@ void TMotionForm::PicCap() {
   Image1 =
       stampSnapshot(MyMotion1->DetectedBitmap(), caption(), DateTimeText(m_clock.now()), StampStyle::Bold);
   BmpToJpeg1.Image = Image1;
-  BmpToJpeg1.JpegFile = PictureFolder(PictureDir).nextMotionSnapshot(m_clock);
-  const bool saved = saveSnapshot();
+  const PictureFolder folder(PictureDir);
+  const bool saved =
+      saveSnapshot([&] { BmpToJpeg1.SaveNewJpeg([&](int n) { return folder.motionSnapshot(m_clock, n); }); });
   setStatusPanelText(0, {});
   if (saved)
     writeLog(QStringLiteral("Motion Captured On "), QStringLiteral("Images"));
@@ -504,18 +506,18 @@ void TMotionForm::ImageTimerTimer() {
   Image1 = stampSnapshot(LastFrame, caption(), DateTimeText(m_clock.now()), StampStyle::Regular);
   BmpToJpeg1.Image = Image1;
   BmpToJpeg1.JpegFile = folder.timedSnapshot(m_clock);
-  const bool saved = saveSnapshot();
+  const bool saved = saveSnapshot([this] { BmpToJpeg1.SaveJpeg(); });
   setStatusPanelText(0, {});
   if (saved)
     writeLog(QStringLiteral("Timed Capture Happend On "), QStringLiteral("Timed Capture"));
 }
 
-// Writes BmpToJpeg1. On a full disk the snapshot is lost and the outage told once
+// Runs one save of BmpToJpeg1. On a full disk the snapshot is lost and the outage told once
 // (false), so the camera goes on and saves again as soon as there is room; any other
 // failure raises its error.
-bool TMotionForm::saveSnapshot() {
+bool TMotionForm::saveSnapshot(const std::function<void()>& save) {
   try {
-    BmpToJpeg1.SaveJpeg();
+    save();
   } catch (const Error&) {
     // A dated folder that could not be made on a full disk shows only as "no such file".
     const QString folder = QFileInfo(BmpToJpeg1.JpegFile).absolutePath();

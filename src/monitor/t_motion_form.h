@@ -129,7 +129,7 @@ class TMotionForm : public QWidget {
   void connectHandlers();
   QString caption() const { return windowTitle(); }
   void writeLog(const QString& message, const QString& value);
-  bool saveSnapshot();
+  bool saveSnapshot(const std::function<void()>& save);
   void askForSettings(QCheckBox* box, const QString& serverValue, const QString& wizard);
 
   // The steps of the frame pipeline.

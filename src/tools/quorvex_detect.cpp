@@ -5,11 +5,11 @@
 #include "capture/capture_graph.h"
 #include "capture/video_source.h"
 #include "detect/my_motion.h"
+#include "frame_file.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
-#include <QImageReader>
 #include <QStringList>
 
 #include <cstdio>
@@ -19,6 +19,9 @@
 
 namespace {
 
+// Exit statuses: a frame file that cannot be used, and anything else that stops
+// the run (the command line, the mask, the source, the output folder).
+constexpr int kBadFrame = 1;
 constexpr int kFailure = 2;
 
 void printLine(const QString& line) {
@@ -26,18 +29,18 @@ void printLine(const QString& line) {
   std::fflush(stdout);
 }
 
-[[noreturn]] void fail(const QString& message) {
+[[noreturn]] void fail(const QString& message, int status = kFailure) {
   std::fflush(stdout);
   std::fputs((QStringLiteral("quorvex-detect: ") + message + u'\n').toUtf8().constData(), stderr);
-  std::exit(kFailure);
+  std::exit(status);
 }
 
-FrameBitmap readImage(const QString& file) {
-  QImageReader reader(file);
-  const QImage image = reader.read();
-  if (image.isNull())
-    fail(QStringLiteral("cannot read %1: %2").arg(file, reader.errorString()));
-  return FrameBitmap(image);
+FrameBitmap readImage(const QString& file, int status) {
+  try {
+    return readFrameFile(file);
+  } catch (const Error& error) {
+    fail(error.message(), status);
+  }
 }
 
 // An option left out keeps the detector's own default (written as 0).
@@ -170,7 +173,7 @@ int main(int argc, char* argv[]) {
   const QString maskFile = parser.value(QStringLiteral("mask"));
   std::optional<FrameBitmap> mask;
   if (!maskFile.isEmpty()) {
-    mask = readImage(maskFile);
+    mask = readImage(maskFile, kFailure);
     motion.setMasked(true);
   }
   const QString saveDir = parser.value(QStringLiteral("save-detected"));
@@ -212,6 +215,17 @@ int main(int argc, char* argv[]) {
 
   if (!source.isEmpty())
     return runSource(app, source, numberOption(parser, QStringLiteral("frames")), detectFrame);
-  for (const QString& file : frames) detectFrame(readImage(file), file);
+  // Frames of one run come from one camera: a frame of another size is a wrong file.
+  QSize firstSize;
+  for (const QString& file : frames) {
+    const FrameBitmap frame = readImage(file, kBadFrame);
+    if (firstSize.isEmpty())
+      firstSize = frame.image().size();
+    else if (frame.image().size() != firstSize)
+      fail(QStringLiteral("the frame %1 is %2 pixels but the first frame %3 is %4")
+               .arg(file, sizeText(frame.image().size()), frames.first(), sizeText(firstSize)),
+           kBadFrame);
+    detectFrame(frame, file);
+  }
   return 0;
 }

@@ -182,6 +182,35 @@ TEST_F(WorkedExample, MaskLeavesPixelsOutOnlyWhileMasked) {
   EXPECT_TRUE(motion.lastChangedCells().empty());
 }
 
+// A window hands the detector the same mask with every frame; it is folded
+// again only when its pixels or its size changed.
+TEST_F(WorkedExample, MaskIsFoldedOnlyWhenItChanges) {
+  FrameBitmap mask = filled(40, 30, 0xFF);
+  FrameBitmap allChanged = before;
+  changePixels(allChanged, cell(1, 0), 100);
+  motion.setMotionSensitifity(1);
+  motion.setMasked(true);
+  Canvas canvas;
+  for (int pass = 0; pass < 3; ++pass) motion.DoDetectItMask(before, mask, canvas);
+  const FrameBitmap sharedCopy = mask;
+  motion.DoDetectItMask(allChanged, sharedCopy, canvas);
+  EXPECT_EQ(motion.lastChangedCells(), (Cells{{1, 0}}));
+  EXPECT_EQ(motion.maskBuilds(), 1);
+
+  // Written in place: purple over cell (1,0) takes effect on the next pass.
+  for (int y = 0; y < 10; ++y)
+    for (int x = 10; x < 20; ++x) std::copy_n("\x80\x00\x80", 3, mask.scanLine(y) + 3 * x);
+  motion.DoDetectItMask(before, mask, canvas);
+  motion.DoDetectItMask(allChanged, mask, canvas);
+  EXPECT_TRUE(motion.lastChangedCells().empty());
+  EXPECT_EQ(motion.maskBuilds(), 2);
+
+  // A new frame size comes with a new mask, which is folded once.
+  const FrameBitmap wideMask = filled(80, 30, 0xFF);
+  for (int pass = 0; pass < 2; ++pass) motion.DoDetectItMask(filled(80, 30, 100), wideMask, canvas);
+  EXPECT_EQ(motion.maskBuilds(), 3);
+}
+
 TEST_F(WorkedExample, RefusesAMaskOfAnotherSizeAndChangesNothing) {
   motion.setMotionSensitifity(1);
   motion.setMasked(true);

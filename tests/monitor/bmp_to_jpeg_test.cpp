@@ -7,11 +7,15 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QProcess>
+#include <QSet>
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <csignal>
 #include <cstdlib>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -222,4 +226,71 @@ TEST(BmpToJpegTest, EmptyPictureIsRefusedWithoutAFile) {
   writer.JpegFile = home.file(QStringLiteral("Time 21-46-40.jpg"));
   EXPECT_THROW(writer.SaveJpeg(), Error);
   EXPECT_EQ(folderEntries(home.path()), QStringList());
+}
+
+TEST(BmpToJpegTest, NewFileTakesTheFirstFreeNameAndReplacesNothing) {
+  TempHome home;
+  const auto name = [&](int n) { return home.file(QStringLiteral("Nr %1.jpg").arg(n)); };
+  writeFile(name(1), "someone else's");
+  // Another writer's unfinished file holds no name.
+  writeFile(home.file(QStringLiteral(".Nr 0.jpg.99999.part")), "half");
+  TBmpToJpeg writer;
+  writer.Image = testPicture(32, 16);
+  QStringList taken;
+  for (int i = 0; i < 3; ++i) {
+    writer.SaveNewJpeg(name);
+    taken << writer.JpegFile;
+  }
+  EXPECT_EQ(taken, (QStringList{name(0), name(2), name(3)}));
+  EXPECT_EQ(readFile(name(1)), "someone else's");
+  EXPECT_EQ(QImage(name(3)).size(), QSize(32, 16));
+  EXPECT_EQ(folderEntries(home.path()),
+            (QStringList{".Nr 0.jpg.99999.part", "Nr 0.jpg", "Nr 1.jpg", "Nr 2.jpg", "Nr 3.jpg"}));
+}
+
+TEST(BmpToJpegTest, NewFileThatCannotTakeANameNamesItAndLeavesNothing) {
+  TempHome home;
+  writeFile(home.file(QStringLiteral("Nr 0.jpg")), "taken");
+  const auto name = [&](int n) {
+    return n == 0 ? home.file(QStringLiteral("Nr 0.jpg"))
+                  : home.file(QStringLiteral("gone/Nr %1.jpg").arg(n));
+  };
+  TBmpToJpeg writer;
+  writer.Image = testPicture(32, 16);
+  try {
+    writer.SaveNewJpeg(name);
+    ADD_FAILURE() << "no error";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.message(),
+              QStringLiteral("Cannot create file \"%1\". No such file or directory").arg(name(1)));
+  }
+  EXPECT_EQ(folderEntries(home.path()), QStringList{QStringLiteral("Nr 0.jpg")});
+  EXPECT_EQ(readFile(home.file(QStringLiteral("Nr 0.jpg"))), "taken");
+}
+
+// Two programs saving into one picture folder at the same second compete for
+// the same numbers; every snapshot must survive under a name of its own.
+TEST(BmpToJpegTest, TwoProgramsSavingAtOnceKeepEverySnapshot) {
+  TempHome home;
+  constexpr int kEach = 200;
+  std::vector<std::unique_ptr<QProcess>> writers;
+  for (int id = 1; id <= 2; ++id) {
+    writers.push_back(std::make_unique<QProcess>());
+    writers.back()->start(QStringLiteral(SNAPSHOT_WRITER),
+                          {home.file(QStringLiteral("Cam")), QString::number(id), QString::number(kEach)});
+  }
+  for (auto& writer : writers) {
+    ASSERT_TRUE(writer->waitForFinished(60000));
+    EXPECT_EQ(writer->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(writer->exitCode(), 0) << writer->readAllStandardError().toStdString();
+  }
+  const QDir day(home.file(QStringLiteral("Cam/08-12-2026")));
+  const QStringList files = day.entryList(QDir::Files | QDir::Hidden, QDir::Name);
+  EXPECT_EQ(files.size(), 2 * kEach) << files.join(u' ').toStdString();
+  QSet<QByteArray> contents;
+  for (const QString& file : files) {
+    EXPECT_TRUE(file.startsWith(QStringLiteral("Time 21-46-10 Nr "))) << file.toStdString();
+    contents.insert(readFile(day.filePath(file)));
+  }
+  EXPECT_EQ(contents.size(), 2 * kEach);
 }

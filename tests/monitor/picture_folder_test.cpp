@@ -2,6 +2,7 @@
 
 #include "base/program_folder.h"
 #include "base/settings_store.h"
+#include "monitor/bmp_to_jpeg.h"
 #include "support/fixed_clock.h"
 #include "support/temp_home.h"
 
@@ -56,32 +57,19 @@ TEST(PictureFolderTest, MotionSnapshotsWithinOneSecondAreNumbered) {
   TempHome home;
   const PictureFolder folder(home.file(QStringLiteral("Cam")));
   const FixedClock clock;  // 08-12-2026 21:46:10
+  TBmpToJpeg writer;
+  writer.Image = FrameBitmap(16, 8);
   for (int n = 0; n < 3; ++n) {
-    const QString name = folder.nextMotionSnapshot(clock, kBritish);
-    EXPECT_EQ(name, home.file(QStringLiteral("Cam/08-12-2026/Time 21-46-10 Nr %1.jpg").arg(n)));
-    touch(name);
+    writer.SaveNewJpeg([&](int number) { return folder.motionSnapshot(clock, number, kBritish); });
+    EXPECT_EQ(writer.JpegFile, home.file(QStringLiteral("Cam/08-12-2026/Time 21-46-10 Nr %1.jpg").arg(n)));
   }
-}
-
-TEST(PictureFolderTest, FreedNumberIsTakenAgainAndOtherFilesDoNotCount) {
-  TempHome home;
-  const PictureFolder folder(home.file(QStringLiteral("Cam")));
-  const FixedClock clock;
-  const QString day = home.file(QStringLiteral("Cam/08-12-2026/"));
-  QDir().mkpath(day);
-  touch(day + QStringLiteral("Time 21-46-10 Nr 1.jpg"));
-  // A write in progress has a hidden name, which must not hold a number.
-  touch(day + QStringLiteral(".Time 21-46-10 Nr 0.jpg.123.part"));
-  EXPECT_EQ(folder.nextMotionSnapshot(clock, kBritish), day + QStringLiteral("Time 21-46-10 Nr 0.jpg"));
-  touch(day + QStringLiteral("Time 21-46-10 Nr 0.jpg"));
-  EXPECT_EQ(folder.nextMotionSnapshot(clock, kBritish), day + QStringLiteral("Time 21-46-10 Nr 2.jpg"));
 }
 
 TEST(PictureFolderTest, MidnightNamesCarryTheZeroTime) {
   TempHome home;
   const PictureFolder folder(home.file(QStringLiteral("Cam")));
   const FixedClock clock(QDateTime(QDate(2026, 12, 9), QTime(0, 0, 0)));
-  EXPECT_EQ(folder.nextMotionSnapshot(clock, kBritish),
+  EXPECT_EQ(folder.motionSnapshot(clock, 0, kBritish),
             home.file(QStringLiteral("Cam/09-12-2026/Time 00-00-00 Nr 0.jpg")));
   EXPECT_EQ(folder.timedSnapshot(clock, kBritish),
             home.file(QStringLiteral("Cam/TimedImages/09-12-2026/Time 00-00-00.jpg")));
@@ -91,7 +79,7 @@ TEST(PictureFolderTest, FoldersAreCreatedWithAllParents) {
   TempHome home;
   const PictureFolder folder(home.file(QStringLiteral("a/b/Cam")));
   const FixedClock clock;
-  const QString motion = folder.nextMotionSnapshot(clock, kBritish);
+  const QString motion = folder.motionSnapshot(clock, 0, kBritish);
   const QString timed = folder.timedSnapshot(clock, kBritish);
   EXPECT_TRUE(QFileInfo(QFileInfo(motion).path()).isDir());
   EXPECT_TRUE(QFileInfo(QFileInfo(timed).path()).isDir());
@@ -107,4 +95,38 @@ TEST(PictureFolderTest, TimedSnapshotKeepsItsNameSoItIsOverwritten) {
   EXPECT_EQ(folder.timedSnapshot(clock, kBritish), expected);
   touch(expected);
   EXPECT_EQ(folder.timedSnapshot(clock, kBritish), expected);
+}
+
+// A run killed while writing leaves its hidden temporary behind; the next start
+// removes it, but never the file of a write that may still be going on.
+TEST(PictureFolderTest, RemovesOnlyStaleTemporariesOfTheWriter) {
+  TempHome home;
+  const PictureFolder folder(home.file(QStringLiteral("Cam")));
+  const FixedClock clock;
+  const QDateTime now = clock.now();
+  const QString day = home.file(QStringLiteral("Cam/08-12-2026/"));
+  const QString timedDay = home.file(QStringLiteral("Cam/TimedImages/07-12-2026/"));
+  const struct {
+    QString path;
+    QDateTime written;
+    bool removed;
+  } files[] = {
+      {day + ".Time 21-40-00 Nr 0.jpg.4242.part", now.addSecs(-61), true},
+      {timedDay + ".Time 08-00-00.jpg.17.part", now.addDays(-1), true},
+      {day + ".Time 21-46-00 Nr 0.jpg.4243.part", now.addSecs(-10), false},  // being written
+      {day + "Time 21-00-00 Nr 0.jpg", now.addDays(-1), false},
+      {day + "Time 21-00-00 Nr 1.jpg.4242.part", now.addDays(-1), false},  // not hidden
+      {day + ".notes.txt.4242.part", now.addDays(-1), false},
+      {day + ".Time 21-00-00 Nr 2.jpg.part", now.addDays(-1), false},  // no process id
+  };
+  for (const auto& file : files) {
+    QDir().mkpath(QFileInfo(file.path).path());
+    QFile out(file.path);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly)) << file.path.toStdString();
+    ASSERT_TRUE(out.setFileTime(file.written, QFileDevice::FileModificationTime));
+  }
+  EXPECT_EQ(folder.removeStaleTemporaries(clock), 2);
+  for (const auto& file : files)
+    EXPECT_EQ(QFileInfo::exists(file.path), !file.removed) << file.path.toStdString();
+  EXPECT_EQ(PictureFolder(home.file(QStringLiteral("Missing"))).removeStaleTemporaries(clock), 0);
 }

@@ -94,6 +94,17 @@ TEST_F(MotionFormTest, OpensPreviewingWithItsControlsAndWritesNoStartEntry) {
   EXPECT_EQ(window.pictureCanvas().image(), window.LastFrame.image());  // painted unscaled
 }
 
+TEST_F(MotionFormTest, StartRemovesTheSnapshotTemporaryOfAKilledRun) {
+  const QString leftover = home.file(QStringLiteral("Images/08-12-2026/.Time 21-40-00 Nr 0.jpg.4242.part"));
+  QDir().mkpath(QFileInfo(leftover).path());
+  QFile file(leftover);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  ASSERT_TRUE(file.setFileTime(clock.now().addSecs(-3600), QFileDevice::FileModificationTime));
+  file.close();
+  make();
+  EXPECT_FALSE(QFileInfo::exists(leftover));
+}
+
 TEST_F(MotionFormTest, StopStartAndLostDeviceSetTheButtonsAndAreLogged) {
   TMotionForm& window = make(QStringLiteral("test:ball"));
   MotionOptionsPanel* p = window.Panel1;
@@ -283,8 +294,19 @@ TEST_F(MotionFormTest, PaintedMaskRegionIsLeftOutOfDetection) {
   EXPECT_TRUE(window.Panel1->CheckBox11->isChecked());
   EXPECT_TRUE(prompts.shown.isEmpty());
 
+  ASSERT_TRUE(waitForFrames(3));
+  EXPECT_EQ(window.MyMotion1->maskBuilds(), 1);  // one mask, folded once for every frame
+
   window.Panel1->CheckBox11->setChecked(false);  // without it, the left half counts again
   ASSERT_TRUE(waitUntil([&] { return window.MyMotion1->lastChangedCells().size() == 100; }));
+
+  // Turned on again, the file is read afresh: the mask saved meanwhile is the one used.
+  saveMaskFile(maskFilePath("Cam"), maskWithLeftPart(640, 480, 560));
+  window.Panel1->CheckBox11->setChecked(true);
+  ASSERT_TRUE(waitForFrames(3));
+  ASSERT_TRUE(waitUntil([&] { return window.MyMotion1->lastChangedCells().size() >= 10; }));
+  for (const MyMotion::Cell& cell : window.MyMotion1->lastChangedCells()) EXPECT_GE(cell.col, 9);
+  EXPECT_EQ(window.MyMotion1->maskBuilds(), 2);
 }
 
 TEST_F(MotionFormTest, MaskFileThatIsNoBitmapIsReportedAndNotUsed) {

@@ -1,3 +1,4 @@
+#include "support/files.h"
 #include "support/temp_home.h"
 
 #include <QDir>
@@ -49,18 +50,22 @@ class QuorvexDetectTool : public testing::Test {
 TEST_F(QuorvexDetectTool, PrintsOneLinePerFrameAndGoesOnAfterAFrameSmallerThanTheGrid) {
   const QString still = frame("still.png");
   const QString moved = frame("moved.ppm", {QRect(10, 0, 10, 10), QRect(30, 20, 10, 5)});
-  const QString tiny = frame("tiny.png", {}, Qt::black, QSize(3, 3));
   const DetectRun result =
-      run({"--horz", "4", "--vert", "3", "--motion-sens", "1", "--cells", still, moved, tiny, moved, still});
+      run({"--horz", "4", "--vert", "3", "--motion-sens", "1", "--cells", still, moved, moved, still});
   EXPECT_EQ(result.code, 0) << result.err.toStdString();
   const QStringList expected{
       "0 " + still + " changed=0 detected=0 cells=",
       "1 " + moved + " changed=1 detected=1 cells=1:0",  // (3,2) has only half its pixels changed
-      "2 " + tiny + " error=The frame of 3x3 pixels is smaller than the grid of 4x3 cells",
-      "3 " + moved + " changed=0 detected=0 cells=",  // compared with itself
-      "4 " + still + " changed=1 detected=1 cells=1:0",
+      "2 " + moved + " changed=0 detected=0 cells=",
+      "3 " + still + " changed=1 detected=1 cells=1:0",
   };
   EXPECT_EQ(result.lines.join(u'\n').toStdString(), expected.join(u'\n').toStdString());
+
+  const QString tiny = frame("tiny.png", {}, Qt::black, QSize(3, 3));
+  const DetectRun tooSmall = run({"--horz", "4", "--vert", "3", tiny, tiny});
+  EXPECT_EQ(tooSmall.code, 0) << tooSmall.err.toStdString();
+  const QString error = " error=The frame of 3x3 pixels is smaller than the grid of 4x3 cells";
+  EXPECT_EQ(tooSmall.lines, (QStringList{"0 " + tiny + error, "1 " + tiny + error}));
 }
 
 TEST_F(QuorvexDetectTool, OptionsReachTheDetector) {
@@ -118,29 +123,47 @@ TEST_F(QuorvexDetectTool, MaskLeavesOutItsPurplePixels) {
   EXPECT_EQ(result.lines.value(1), "1 " + moved + " changed=1 detected=1 cells=3:2");
 }
 
-TEST_F(QuorvexDetectTool, StopsWithCode2OnAnUnreadableFileOrAMaskOfAnotherSize) {
+// A frame that is missing, no picture, cut short or of another size than the
+// first stops the run with status 1; a mask that cannot be used with status 2.
+TEST_F(QuorvexDetectTool, StopsOnAFrameThatCannotBeUsedOrAMaskThatDoesNotFit) {
   const QString still = frame("still.png");
   const QString wide = frame("wide.png", {}, Qt::gray, QSize(41, 30));
-  QFile broken(m_home.file("broken.png"));
-  ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-  broken.write("not a picture");
-  broken.close();
+  const QString broken = m_home.file("broken.png");
+  writeFile(broken, "not a picture");
   const QString missing = m_home.file("missing.png");
   const QString mask = frame("mask.png");
+  // Cut to a third: the readers fill in the rest and would report motion.
+  QImage noise(40, 30, QImage::Format_RGB888);
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x) noise.setPixel(x, y, qRgb(x * 37 % 256, y * 91 % 256, (x * y) % 256));
+  const auto cutToAThird = [&](const QString& name, const char* format, int quality) {
+    const QString path = m_home.file(name);
+    EXPECT_TRUE(noise.save(path, format, quality));
+    const QByteArray bytes = readFile(path);
+    writeFile(path, bytes.left(bytes.size() / 3));
+    return path;
+  };
+  const QString cutJpeg = cutToAThird("cut.jpg", "JPEG", 100);
+  const QString cutBmp = cutToAThird("cut.bmp", "BMP", -1);
 
   const struct {
     QStringList args;
+    int code;
     QString named;
     int linesBefore;
   } cases[] = {
-      {{still, still, missing, still}, missing, 2},
-      {{still, broken.fileName(), still}, broken.fileName(), 1},
-      {{"--mask", mask, still, wide, still}, mask, 1},
-      {{"--mask", missing, still}, missing, 0},
+      {{still, still, missing, still}, 1, missing, 2},
+      {{still, broken, still}, 1, broken, 1},
+      {{still, cutJpeg, still}, 1, cutJpeg, 1},
+      {{still, cutBmp, still}, 1, cutBmp, 1},
+      {{still, still, wide, still}, 1, wide, 2},
+      {{"--mask", mask, still, wide, still}, 1, wide, 1},
+      {{"--mask", mask, wide}, 2, mask, 0},
+      {{"--mask", missing, still}, 2, missing, 0},
   };
   for (const auto& c : cases) {
     const DetectRun result = run(c.args);
-    EXPECT_EQ(result.code, 2) << c.args.join(' ').toStdString();
+    EXPECT_EQ(result.code, c.code) << c.args.join(' ').toStdString();
     EXPECT_EQ(result.lines.size(), c.linesBefore) << c.args.join(' ').toStdString();
     EXPECT_TRUE(result.err.contains(c.named)) << result.err.toStdString();
   }
