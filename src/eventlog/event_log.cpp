@@ -82,6 +82,22 @@ bool writeAll(int fd, QByteArrayView bytes, off_t offset = -1) {
   return true;
 }
 
+// Up to count bytes from the offset.
+QByteArray readAt(int fd, qsizetype at, qsizetype count) {
+  QByteArray data(count, Qt::Uninitialized);
+  qsizetype got = 0;
+  while (got < count) {
+    const ssize_t read = ::pread(fd, data.data() + got, size_t(count - got), off_t(at + got));
+    if (read < 0 && errno == EINTR)
+      continue;
+    if (read <= 0)
+      break;
+    got += read;
+  }
+  data.truncate(got);
+  return data;
+}
+
 // Whether "key=value" reads back as this key and value.
 bool fitsOneLine(const QString& section, const QString& key, const QString& value) {
   const auto breaksLine = [](const QString& text) { return text.contains(u'\r') || text.contains(u'\n'); };
@@ -114,15 +130,17 @@ class EventLog::Index {
   explicit Index(QString path = {}) : path(std::move(path)), lockPath(this->path + ".lock") {}
 
   // Brings the index up to date with the file; false when the file cannot be read.
-  // Writers call it holding the exclusive lock.
+  // Writers call it holding the exclusive lock. The file as replaced by a rewrite is
+  // read whole; changes to the same file (appends, entries over blank lines) are read
+  // alone, so that the cost of following another writer does not grow with the log.
   bool refresh();
+  // Reads what changed in the file since it was last seen; false when that cannot tell.
+  bool catchUp(int fd, qsizetype size);
   // The same for a reader: takes the shared lock when the file needs reading.
   bool refreshToRead();
   // Adds whole lines at the end of the file with one write, ending an unended last
   // line first.
   void appendToFile(QByteArrayView lines);
-  // Overwrites bytes of the file with as many others.
-  void writeInPlace(qsizetype at, QByteArrayView replacement);
   // Writes a new entry line over the blank lines at the end of its section.
   void writeInRoom(Section& section, QByteArrayView line);
   // Replaces the file with new content through a synced temporary file.
@@ -258,12 +276,52 @@ bool EventLog::Index::refresh() {
   if (!file.open(QIODevice::ReadOnly) || ::fstat(file.handle(), &st) != 0)
     return false;
   const FileStamp seen = stampOf(st);
+  if (current && stamp.exists && seen.device == stamp.device && seen.inode == stamp.inode &&
+      seen.size >= stamp.size && catchUp(file.handle(), seen.size)) {
+    stamp = seen;
+    return true;
+  }
   QByteArray content = file.readAll();
   if (file.error() != QFileDevice::NoError)
     return false;
   load(std::move(content));
   stamp = seen;
   current = true;
+  return true;
+}
+
+bool EventLog::Index::catchUp(int fd, qsizetype size) {
+  // Entries written over blank lines: they fill each section's room from its start.
+  for (Section& section : sections) {
+    while (section.roomEnd > section.end) {
+      const QByteArray chunk =
+          readAt(fd, section.end, std::min<qsizetype>(section.roomEnd - section.end, 4096));
+      if (chunk.isEmpty() || chunk.front() == '\r' || chunk.front() == '\n')
+        break;
+      const qsizetype lineEnd = chunk.indexOf('\n') + 1;
+      const QByteArrayView text = QByteArrayView(chunk).first(std::max<qsizetype>(lineEnd - 2, 0));
+      const qsizetype equals = text.lastIndexOf('=');
+      if (lineEnd < 2 || chunk.at(lineEnd - 2) != '\r' || equals < 0 || text.startsWith('['))
+        return false;  // not an entry this log wrote: read it all
+      bytes.replace(section.end, lineEnd, chunk.first(lineEnd));
+      const Entry entry{section.end, equals, text.size() - equals - 1};
+      if (const QString key = keyOf(entry); !findEntry(section, key))
+        addEntry(section, entry, key);
+      section.end += lineEnd;
+    }
+  }
+  // Everything else stays as it was; a file edited by hand is read again whole.
+  const qsizetype checked = std::min<qsizetype>(bytes.size(), 256);
+  if (readAt(fd, bytes.size() - checked, checked) != QByteArrayView(bytes).last(checked))
+    return false;
+  // Lines appended, the first of them perhaps ending our unended last line.
+  QByteArray more = readAt(fd, bytes.size(), size - bytes.size());
+  if (more.size() != size - bytes.size() || !more.startsWith(unended))
+    return false;
+  const qsizetype whole = more.lastIndexOf('\n') + 1;
+  unended = more.sliced(whole);
+  more.truncate(whole);
+  append(more);
   return true;
 }
 
@@ -300,21 +358,16 @@ void EventLog::Index::appendToFile(QByteArrayView lines) {
     stamp = stampOf(st);
 }
 
-void EventLog::Index::writeInPlace(qsizetype at, QByteArrayView replacement) {
+void EventLog::Index::writeInRoom(Section& section, QByteArrayView line) {
+  const qsizetype at = section.end;
   FileDescriptor fd(::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC));
   struct stat st;
-  if (fd.get() < 0 || !writeAll(fd.get(), replacement, off_t(at)) || ::fstat(fd.get(), &st) != 0 ||
-      !fd.close()) {
+  if (fd.get() < 0 || !writeAll(fd.get(), line, off_t(at)) || ::fstat(fd.get(), &st) != 0 || !fd.close()) {
     current = false;
     throw unableToWrite(path);
   }
-  bytes.replace(at, replacement.size(), replacement);
+  bytes.replace(at, line.size(), line);
   stamp = stampOf(st);
-}
-
-void EventLog::Index::writeInRoom(Section& section, QByteArrayView line) {
-  const qsizetype at = section.end;
-  writeInPlace(at, line);
   // What is left of the blank lines still reads as blank lines: "\r\n" or "\n".
   const Entry entry{at, line.lastIndexOf('='), line.size() - line.lastIndexOf('=') - 3};
   addEntry(section, entry, keyOf(entry));
@@ -426,14 +479,11 @@ void EventLog::WriteEntry(const QString& section, const QString& key, const QStr
     index.appendToFile("[" + section.toUtf8() + "]" + kLineEnd + line);
   } else if (const Index::Entry* entry = index.findEntry(*existing, key)) {
     // The same event again within its second: the key keeps its place and text. Its
-    // category rarely differs, and when it does it is mostly as long as before.
-    const QByteArray text = value.toUtf8();
-    if (text.size() == entry->valueBytes) {
-      if (index.valueOf(*entry) != value)
-        index.writeInPlace(index.valueBegin(*entry), text);
-    } else {
+    // category hardly ever differs, as each event has its own key text; when it does,
+    // the file is rewritten, which every other reader notices as a new file.
+    if (index.valueOf(*entry) != value) {
       QByteArray content = index.bytes;
-      content.replace(index.valueBegin(*entry), entry->valueBytes, text);
+      content.replace(index.valueBegin(*entry), entry->valueBytes, value.toUtf8());
       index.replaceFile(std::move(content));
     }
   } else if (existing->roomEnd - existing->end >= line.size()) {
