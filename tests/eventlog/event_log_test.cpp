@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
@@ -148,6 +149,11 @@ TEST_F(EventLogTest, SeesWhatAnotherWriterChanged) {
   EXPECT_EQ(bytes(), "[Cam 1]\r\nA=Email\r\nB=Alarm\r\nE=Images\r\n[Cam 2]\r\nC=FTP\r\nD=Images\r\n");
 }
 
+ino_t inodeOf(const QString& path) {
+  struct stat st;
+  return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
 // Many lines of one section, to make a log too long to be rewritten for each entry.
 QByteArray busySection(int entries) {
   QByteArray content = "[Busy]\r\n";
@@ -263,6 +269,43 @@ TEST_F(EventLogTest, WriteIntoAnEarlierSectionKeepsEverythingElse) {
     reader.Open(m_path);
     EXPECT_TRUE(entriesOf(reader) == expected);
   }
+}
+
+TEST_F(EventLogTest, LongLogTakesEntriesOfTwoWritersInPlaceAndOthersFollowThem) {
+  setBytes("[Cam 1]\r\nA=Images\r\n" + busySection(3000) + "[Cam 2]\r\nB=Images\r\n");
+  EventLog first;
+  first.Open(m_path);
+  EventLog second;
+  second.Open(m_path);
+  EventLog watcher;
+  watcher.Open(m_path);
+
+  first.WriteEntry("Cam 1", "C", "Images");  // moves "Cam 1" past the others, once
+  EXPECT_EQ(watcher.ListSections(), (QStringList{"Busy", "Cam 2", "Cam 1"}));
+  const qint64 size = QFileInfo(m_path).size();
+  const ino_t inode = inodeOf(m_path);
+
+  // "Cam 2" is no longer last: its entries fill the room left behind it, in place.
+  // An unended line left by a crash gets its line break first.
+  QFile file(m_path);
+  ASSERT_TRUE(file.open(QIODevice::Append));
+  ASSERT_EQ(file.write("Motion Capt"), 11);
+  file.close();
+  for (const char* key : {"D", "E", "F"}) second.WriteEntry("Cam 2", key, "Alarm");
+  first.WriteEntry("Cam 1", "G", "Images");
+  EXPECT_EQ(inodeOf(m_path), inode);
+  EXPECT_EQ(QFileInfo(m_path).size(), size + 11 + 2 + 10);
+
+  // Those who read before follow both kinds of change without reading anew.
+  for (EventLog* log : {&first, &second, &watcher}) {
+    EXPECT_EQ(log->ListKeys("Cam 2"), (QStringList{"B", "D", "E", "F"}));
+    EXPECT_EQ(log->ListKeys("Cam 1"), (QStringList{"A", "C", "G"}));
+    EXPECT_EQ(log->ReadValue("Cam 2", "E", "none"), "Alarm");
+  }
+  EventLog fresh;
+  fresh.Open(m_path);
+  EXPECT_TRUE(entriesOf(fresh) == entriesOf(watcher));
+  EXPECT_TRUE(bytes().endsWith("[Cam 1]\r\nA=Images\r\nC=Images\r\nMotion Capt\r\nG=Images\r\n"));
 }
 
 TEST_F(EventLogTest, UnterminatedLastLineIsIgnoredUntilTheNextEntryEndsIt) {
