@@ -1,6 +1,7 @@
 #include "eventlog/event_log.h"
 
 #include "base/error.h"
+#include "eventlog/file_lock.h"
 
 #include <QByteArrayView>
 #include <QFile>
@@ -9,8 +10,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <unordered_map>
 #include <vector>
@@ -19,6 +20,14 @@ namespace {
 
 constexpr char kLineEnd[] = "\r\n";
 constexpr mode_t kAnyWrite = S_IWUSR | S_IWGRP | S_IWOTH;
+// Up to this size the log is rewritten whole to put an entry into an earlier section.
+// Beyond it, so that no entry costs more as the log grows, an entry fills blank lines
+// at its section's end, or else the section moves once to the end of the file.
+constexpr qsizetype kRewriteLimit = 64 * 1024;
+// Blank lines left behind the section that another one moves past: with two programs
+// writing, each into its own section, the one left behind fills them in place.
+constexpr qsizetype kLeastRoom = 64 * 1024;
+constexpr qsizetype kMostRoom = 1024 * 1024;
 
 Error unableToWrite(const QString& path) { return Error(QStringLiteral("Unable to write to %1").arg(path)); }
 
@@ -57,16 +66,36 @@ class FileDescriptor {
   int m_fd;
 };
 
-bool writeAll(int fd, QByteArrayView bytes) {
+// Writes at the offset, or at the end when it is negative (append mode).
+bool writeAll(int fd, QByteArrayView bytes, off_t offset = -1) {
   while (!bytes.isEmpty()) {
-    const ssize_t written = ::write(fd, bytes.data(), size_t(bytes.size()));
+    const ssize_t written = offset < 0 ? ::write(fd, bytes.data(), size_t(bytes.size()))
+                                       : ::pwrite(fd, bytes.data(), size_t(bytes.size()), offset);
     if (written < 0 && errno == EINTR)
       continue;
     if (written <= 0)
       return false;
     bytes = bytes.sliced(written);
+    if (offset >= 0)
+      offset += written;
   }
   return true;
+}
+
+// Up to count bytes from the offset.
+QByteArray readAt(int fd, qsizetype at, qsizetype count) {
+  QByteArray data(count, Qt::Uninitialized);
+  qsizetype got = 0;
+  while (got < count) {
+    const ssize_t read = ::pread(fd, data.data() + got, size_t(count - got), off_t(at + got));
+    if (read < 0 && errno == EINTR)
+      continue;
+    if (read <= 0)
+      break;
+    got += read;
+  }
+  data.truncate(got);
+  return data;
 }
 
 // Whether "key=value" reads back as this key and value.
@@ -93,31 +122,51 @@ class EventLog::Index {
     QString name;
     std::vector<Entry> entries;
     std::unordered_multimap<size_t, size_t> byKey;  // hash of the case-folded key -> entry
+    std::vector<qsizetype> headers;                 // where each of its header lines begins
     qsizetype end = 0;                              // just after its last header or entry line
+    qsizetype roomEnd = 0;  // blank lines from `end` up to here can take entries in place
   };
 
-  explicit Index(QString path = {}) : path(std::move(path)) {}
+  explicit Index(QString path = {}) : path(std::move(path)), lockPath(this->path + ".lock") {}
 
   // Brings the index up to date with the file; false when the file cannot be read.
+  // Writers call it holding the exclusive lock. The file as replaced by a rewrite is
+  // read whole; changes to the same file (appends, entries over blank lines) are read
+  // alone, so that the cost of following another writer does not grow with the log.
   bool refresh();
-  // Adds whole lines at the end of the file with one write.
+  // Reads what changed in the file since it was last seen; false when that cannot tell.
+  bool catchUp(int fd, qsizetype size);
+  // The same for a reader: takes the shared lock when the file needs reading.
+  bool refreshToRead();
+  // Adds whole lines at the end of the file with one write, ending an unended last
+  // line first.
   void appendToFile(QByteArrayView lines);
+  // Writes a new entry line over the blank lines at the end of its section.
+  void writeInRoom(Section& section, QByteArrayView line);
   // Replaces the file with new content through a synced temporary file.
   void replaceFile(QByteArray content);
+  // The file with the section, the line added to it, moved to the end, and room left
+  // behind the section that was last.
+  QByteArray movedToEnd(const Section& section, QByteArrayView line) const;
   // Permission bits without any write access refuse writes, also to root.
   bool refusesWrites() const;
 
   QString path;
+  QString lockPath;
   FileStamp stamp;
   bool current = false;
-  QByteArray bytes;  // the file up to the end of its last whole line
+  QByteArray bytes;    // the file up to the end of its last whole line
+  QByteArray unended;  // the rest: a last line without its line end
   std::vector<Section> sections;
 
   void load(QByteArray content) {
     sections.clear();
     m_lastSection = -1;
-    // A last line without its line end is a torn append; it is cut off before the next one.
-    content.truncate(content.lastIndexOf('\n') + 1);
+    // A last line without its line end is left out until a write ends it: it may be
+    // an append in progress or torn by a crash.
+    const qsizetype whole = content.lastIndexOf('\n') + 1;
+    unended = content.sliced(whole);
+    content.truncate(whole);
     bytes = std::move(content);
     parseFrom(bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0);
   }
@@ -172,16 +221,20 @@ class EventLog::Index {
       const QByteArrayView line(bytes.constData() + pos, textEnd - pos);
       if (line.startsWith('[') && line.endsWith(']')) {
         m_lastSection = sectionIndex(QString::fromUtf8(line.sliced(1, line.size() - 2)));
-        sections[size_t(m_lastSection)].end = next;
+        Section& section = sections[size_t(m_lastSection)];
+        section.headers.push_back(pos);
+        section.end = section.roomEnd = next;
       } else if (const qsizetype equals = line.lastIndexOf('='); equals >= 0 && m_lastSection >= 0) {
         Section& section = sections[size_t(m_lastSection)];
         const Entry entry{pos, equals, line.size() - equals - 1};
         // Of a key written twice by hand, the first one counts.
-        if (const QString key = keyOf(entry); !findEntry(section, key)) {
-          section.byKey.emplace(qHash(key.toCaseFolded()), section.entries.size());
-          section.entries.push_back(entry);
-        }
-        section.end = next;
+        if (const QString key = keyOf(entry); !findEntry(section, key))
+          addEntry(section, entry, key);
+        section.end = section.roomEnd = next;
+      } else if (line.isEmpty() && m_lastSection >= 0) {
+        Section& section = sections[size_t(m_lastSection)];
+        if (section.roomEnd == pos)
+          section.roomEnd = next;
       }
       pos = next;
     }
@@ -191,10 +244,17 @@ class EventLog::Index {
   qsizetype sectionIndex(const QString& name) {
     if (Section* existing = findSection(name))
       return existing - sections.data();
-    sections.push_back(Section{name, {}, {}, 0});
+    sections.push_back(Section{name, {}, {}, {}, 0, 0});
     return qsizetype(sections.size()) - 1;
   }
 
+ public:
+  void addEntry(Section& section, const Entry& entry, const QString& key) {
+    section.byKey.emplace(qHash(key.toCaseFolded()), section.entries.size());
+    section.entries.push_back(entry);
+  }
+
+ private:
   qsizetype m_lastSection = -1;
 };
 
@@ -216,6 +276,11 @@ bool EventLog::Index::refresh() {
   if (!file.open(QIODevice::ReadOnly) || ::fstat(file.handle(), &st) != 0)
     return false;
   const FileStamp seen = stampOf(st);
+  if (current && stamp.exists && seen.device == stamp.device && seen.inode == stamp.inode &&
+      seen.size >= stamp.size && catchUp(file.handle(), seen.size)) {
+    stamp = seen;
+    return true;
+  }
   QByteArray content = file.readAll();
   if (file.error() != QFileDevice::NoError)
     return false;
@@ -225,28 +290,123 @@ bool EventLog::Index::refresh() {
   return true;
 }
 
+bool EventLog::Index::catchUp(int fd, qsizetype size) {
+  // Entries written over blank lines: they fill each section's room from its start.
+  for (Section& section : sections) {
+    while (section.roomEnd > section.end) {
+      const QByteArray chunk =
+          readAt(fd, section.end, std::min<qsizetype>(section.roomEnd - section.end, 4096));
+      if (chunk.isEmpty() || chunk.front() == '\r' || chunk.front() == '\n')
+        break;
+      const qsizetype lineEnd = chunk.indexOf('\n') + 1;
+      const QByteArrayView text = QByteArrayView(chunk).first(std::max<qsizetype>(lineEnd - 2, 0));
+      const qsizetype equals = text.lastIndexOf('=');
+      if (lineEnd < 2 || chunk.at(lineEnd - 2) != '\r' || equals < 0 || text.startsWith('['))
+        return false;  // not an entry this log wrote: read it all
+      bytes.replace(section.end, lineEnd, chunk.first(lineEnd));
+      const Entry entry{section.end, equals, text.size() - equals - 1};
+      if (const QString key = keyOf(entry); !findEntry(section, key))
+        addEntry(section, entry, key);
+      section.end += lineEnd;
+    }
+  }
+  // Everything else stays as it was; a file edited by hand is read again whole.
+  const qsizetype checked = std::min<qsizetype>(bytes.size(), 256);
+  if (readAt(fd, bytes.size() - checked, checked) != QByteArrayView(bytes).last(checked))
+    return false;
+  // Lines appended, the first of them perhaps ending our unended last line.
+  QByteArray more = readAt(fd, bytes.size(), size - bytes.size());
+  if (more.size() != size - bytes.size() || !more.startsWith(unended))
+    return false;
+  const qsizetype whole = more.lastIndexOf('\n') + 1;
+  unended = more.sliced(whole);
+  more.truncate(whole);
+  append(more);
+  return true;
+}
+
+bool EventLog::Index::refreshToRead() {
+  struct stat st;
+  if (current && ::stat(QFile::encodeName(path).constData(), &st) == 0 && stampOf(st) == stamp)
+    return true;
+  // Waits for a writer to finish. Without a lock file no writer has locked yet, and all
+  // an unlocked read can see of an append in progress is an unended line, left out.
+  const FileLock lock(lockPath, false);
+  return refresh();
+}
+
 void EventLog::Index::appendToFile(QByteArrayView lines) {
   FileDescriptor fd(
       ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666));
   if (fd.get() < 0)
     throw unableToWrite(path);
-  const qsizetype wholeLines = bytes.size();
-  // Whatever follows the last whole line is the rest of a torn append.
-  if (stamp.size > wholeLines && ::ftruncate(fd.get(), wholeLines) != 0)
-    throw unableToWrite(path);
-  if (!writeAll(fd.get(), lines)) {
-    // Take back a partial line (full disk); should that fail too, the next load
-    // still sees it as a torn tail.
-    [[maybe_unused]] const int cutBack = ::ftruncate(fd.get(), wholeLines);
+  const QByteArray ending = unended.isEmpty() ? QByteArray() : QByteArray(kLineEnd);
+  if (!writeAll(fd.get(), QByteArray(ending).append(lines))) {
+    // Take back what part of it went in (full disk); the file is ours under the lock.
+    [[maybe_unused]] const int cutBack = ::ftruncate(fd.get(), stamp.size);
     current = false;
     throw unableToWrite(path);
   }
+  if (!ending.isEmpty()) {
+    append(unended + ending);
+    unended.clear();
+  }
   append(lines);
   struct stat st;
-  // A size other than ours means another writer appended at the same time: reload next time.
-  current = ::fstat(fd.get(), &st) == 0 && st.st_size == bytes.size() && fd.close();
+  current = ::fstat(fd.get(), &st) == 0 && fd.close();
   if (current)
     stamp = stampOf(st);
+}
+
+void EventLog::Index::writeInRoom(Section& section, QByteArrayView line) {
+  const qsizetype at = section.end;
+  FileDescriptor fd(::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC));
+  struct stat st;
+  if (fd.get() < 0 || !writeAll(fd.get(), line, off_t(at)) || ::fstat(fd.get(), &st) != 0 || !fd.close()) {
+    current = false;
+    throw unableToWrite(path);
+  }
+  bytes.replace(at, line.size(), line);
+  stamp = stampOf(st);
+  // What is left of the blank lines still reads as blank lines: "\r\n" or "\n".
+  const Entry entry{at, line.lastIndexOf('='), line.size() - line.lastIndexOf('=') - 3};
+  addEntry(section, entry, keyOf(entry));
+  section.end = at + line.size();
+}
+
+QByteArray EventLog::Index::movedToEnd(const Section& section, QByteArrayView line) const {
+  // Every header starts a piece that runs to the next header; a section whose header
+  // appears twice has two pieces.
+  std::vector<std::pair<qsizetype, const Section*>> pieces;
+  for (const Section& each : sections) {
+    for (const qsizetype header : each.headers) pieces.emplace_back(header, &each);
+  }
+  std::sort(pieces.begin(), pieces.end());
+  const Section& last = *pieces.back().second;
+  const qsizetype lastRoom = last.roomEnd - last.end;
+  const qsizetype room =
+      lastRoom >= kLeastRoom ? 0 : std::clamp(bytes.size() / 16, kLeastRoom, kMostRoom) / 2 * 2;
+
+  QByteArray front = bytes.first(pieces.front().first);  // text before the first section
+  QByteArray moved;
+  front.reserve(bytes.size() + room + line.size());
+  for (size_t n = 0; n < pieces.size(); ++n) {
+    const qsizetype begin = pieces[n].first;
+    const qsizetype end = n + 1 < pieces.size() ? pieces[n + 1].first : bytes.size();
+    const Section& owner = *pieces[n].second;
+    QByteArray& into = &owner == &section ? moved : front;
+    if (owner.end > begin && owner.end <= end) {
+      into.append(bytes.constData() + begin, owner.end - begin);
+      if (&owner == &section)
+        into.append(line);
+      else if (n + 1 == pieces.size())
+        into.append(QByteArray(kLineEnd).repeated(room / 2));
+      into.append(bytes.constData() + owner.end, end - owner.end);
+    } else {
+      into.append(bytes.constData() + begin, end - begin);
+    }
+  }
+  return front + moved;
 }
 
 void EventLog::Index::replaceFile(QByteArray content) {
@@ -302,34 +462,46 @@ void EventLog::WriteEntry(const QString& section, const QString& key, const QStr
   if (!fitsOneLine(section, key, value))
     throw Error(QStringLiteral("Unable to write to %1: the entry \"%2\" does not fit on one line of the log")
                     .arg(index.path, key));
-  if (index.refusesWrites() || !index.refresh())
+  if (index.refusesWrites())
     throw unableToWrite(index.path);
+  // Another program may write the same log: every change is made under the lock and
+  // to the file as it is now.
+  const FileLock lock(index.lockPath, true);
+  if (!lock.held() || !index.refresh())
+    throw unableToWrite(index.path);
+  // End an unended last line first, so that it is kept, and read as any other line.
+  if (!index.unended.isEmpty())
+    index.appendToFile({});
+
   const QByteArray line = (key + u'=' + value).toUtf8() + kLineEnd;
-  if (Index::Section* existing = index.findSection(section)) {
-    if (const Index::Entry* entry = index.findEntry(*existing, key)) {
-      // The same event again within its second: the key keeps its place and text.
-      if (index.valueOf(*entry) != value) {
-        QByteArray content = index.bytes;
-        content.replace(index.valueBegin(*entry), entry->valueBytes, value.toUtf8());
-        index.replaceFile(std::move(content));
-      }
-    } else if (index.isLast(*existing)) {
-      index.appendToFile(line);
-    } else {
+  Index::Section* existing = index.findSection(section);
+  if (!existing) {
+    index.appendToFile("[" + section.toUtf8() + "]" + kLineEnd + line);
+  } else if (const Index::Entry* entry = index.findEntry(*existing, key)) {
+    // The same event again within its second: the key keeps its place and text. Its
+    // category hardly ever differs, as each event has its own key text; when it does,
+    // the file is rewritten, which every other reader notices as a new file.
+    if (index.valueOf(*entry) != value) {
       QByteArray content = index.bytes;
-      content.insert(existing->end, line);
+      content.replace(index.valueBegin(*entry), entry->valueBytes, value.toUtf8());
       index.replaceFile(std::move(content));
     }
+  } else if (existing->roomEnd - existing->end >= line.size()) {
+    index.writeInRoom(*existing, line);
+  } else if (index.isLast(*existing)) {
+    index.appendToFile(line);
+  } else if (index.bytes.size() <= kRewriteLimit) {
+    QByteArray content = index.bytes;
+    content.insert(existing->end, line);
+    index.replaceFile(std::move(content));
   } else {
-    index.appendToFile("[" + section.toUtf8() + "]" + kLineEnd + line);
+    index.replaceFile(index.movedToEnd(*existing, line));
   }
-  std::fputs(QStringLiteral("[%1] %2=%3\n").arg(section, key, value).toUtf8().constData(), stdout);
-  std::fflush(stdout);
 }
 
 QStringList EventLog::ListSections() {
   QStringList names;
-  if (m_index->refresh()) {
+  if (m_index->refreshToRead()) {
     for (const Index::Section& section : m_index->sections) names.append(section.name);
   }
   return names;
@@ -337,7 +509,7 @@ QStringList EventLog::ListSections() {
 
 QStringList EventLog::ListKeys(const QString& section) {
   QStringList keys;
-  if (!m_index->refresh())
+  if (!m_index->refreshToRead())
     return keys;
   if (const Index::Section* found = m_index->findSection(section)) {
     keys.reserve(qsizetype(found->entries.size()));
@@ -347,7 +519,7 @@ QStringList EventLog::ListKeys(const QString& section) {
 }
 
 QString EventLog::ReadValue(const QString& section, const QString& key, const QString& defaultValue) {
-  if (!m_index->refresh())
+  if (!m_index->refreshToRead())
     return defaultValue;
   const Index::Section* found = m_index->findSection(section);
   const Index::Entry* entry = found ? m_index->findEntry(*found, key) : nullptr;

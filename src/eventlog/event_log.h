@@ -10,9 +10,12 @@
 // event's category. Section and key names are compared without regard to case.
 //
 // The object keeps an index of the file, checked against the file's size and time
-// before each operation, so that adding a key at the end of the last section is one
-// append however long the log grows. Other changes rewrite the file to a temporary
-// file that replaces it, so a crash never leaves a torn log.
+// before each operation, so that an entry costs the same however long the log grows:
+// it is appended to the last section, or written over blank lines at the end of its
+// section, or its section moves to the end of the file once. A short log is
+// rewritten whole instead to keep the sections in place. Rewrites go to a temporary
+// file that replaces the log, so a crash never leaves a torn log. Programs sharing
+// the log take turns through a lock file beside it ("<log>.lock").
 class EventLog {
  public:
   EventLog();
@@ -25,8 +28,7 @@ class EventLog {
 
   // Writes one entry: a new section goes at the end of the file, an existing key
   // keeps its place and gets the new value, a new key goes last in its section.
-  // Also prints the entry as one line on standard output. Throws Error
-  // "Unable to write to <file>" when the file cannot be written.
+  // Throws Error "Unable to write to <file>" when the file cannot be written.
   void WriteEntry(const QString& section, const QString& key, const QString& value);
 
   // All section names, in file order; none when the file does not exist.
