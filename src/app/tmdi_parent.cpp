@@ -3,16 +3,20 @@
 #include "alarm/tcb_audio_play.h"
 #include "alarm/ui/t_sound_alarm_form.h"
 #include "app/autostart_entry.h"
+#include "app/console_echo.h"
+#include "app/console_lines.h"
 #include "app/t_about.h"
 #include "app/t_about_box.h"
 #include "app/t_choose_vs_form.h"
 #include "app/tray_notice.h"
+#include "app/writable_folders.h"
 #include "base/clock.h"
 #include "base/handler_guard.h"
 #include "base/program_folder.h"
 #include "base/prompts.h"
 #include "base/settings_store.h"
 #include "capture/cap_device_info.h"
+#include "capture/video_source.h"
 #include "eventlog/event_log.h"
 #include "monitor/t_motion_form.h"
 #include "viewer/t_open_dir.h"
@@ -32,12 +36,16 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <cstdio>
+
 namespace {
 
 const QString kApplicationKey = QStringLiteral("\\Software\\Brennova\\Settings");
 const QString kNoVideoSources = QStringLiteral("No Video Sources Found!");
 constexpr int kNoVideoSourcesHelp = 19;
 constexpr int kBalloonTimeoutMs = 10000;
+// The camera counts "Detecting in 5" down to 1 before it detects.
+constexpr int kDetectionCountdownTicks = 5;
 
 // The help page: installed with the program, or beside the sources in a build tree.
 QString helpFile() {
@@ -172,6 +180,7 @@ void TMDIParent::tellSettingsProblem() {
 }
 
 void TMDIParent::runStartUp() {
+  tellUnwritableFolders();
   m_dialRefCount = 0;
   m_dailNum = -1;
   GetConnectionSetup();
@@ -182,8 +191,42 @@ void TMDIParent::runStartUp() {
   m_eventLog->Open(programFolder() + QStringLiteral("Quorvex.log"));
   // The first-run setup chooser comes with the setup wizards.
   chooseVideoSource();
-  if (!m_videoSource.isEmpty())
-    createCameraWindow();
+  if (!m_videoSource.isEmpty()) {
+    try {
+      createCameraWindow();
+    } catch (...) {
+      echoStartLine();
+      throw;
+    }
+  }
+  echoStartLine();
+}
+
+// Once at start: otherwise snapshots and log entries would fail one by one unseen.
+void TMDIParent::tellUnwritableFolders() {
+  const QString warning = unwritableFoldersWarning(programFolder(), settingsFilePath());
+  if (warning.isEmpty())
+    return;
+  if (!m_run.headless)  // the headless prompts print the box on standard error already
+    std::fprintf(stderr, "Quorvex: %s\n", QString(warning).replace(u'\r', u' ').toLocal8Bit().constData());
+  m_prompts.messageBox({warning, QStringLiteral("Quorvex"), Prompts::Icon::Warning, Prompts::Buttons::Ok, 0});
+}
+
+void TMDIParent::echoStartLine() {
+  if (!m_run.echo)
+    return;
+  StartFacts facts{
+      QCoreApplication::applicationVersion(), programFolder(), settingsFilePath(), {}, m_videoSource, -1};
+  for (const VideoSourceEntry& source : videoSources())
+    facts.sources.append(QStringLiteral("%1 (%2)").arg(source.name, source.uri));
+  if (videoSources().isEmpty())
+    facts.sources = GetVideoDeviceNames(false);
+  if (m_camera && m_camera->DetectOnStartTimer1->isActive()) {
+    const int milliseconds = m_camera->DetectOnStartTimer1->remainingTime() +
+                             kDetectionCountdownTicks * m_camera->DelayStart->interval();
+    facts.detectionStartsInSeconds = (milliseconds + 500) / 1000;
+  }
+  m_run.echo->writeLine(startLine(facts));
 }
 
 // A read error ends the reading silently and keeps the values read so far.
@@ -229,6 +272,13 @@ void TMDIParent::chooseVideoSource() {
   }
   if (names.size() == 1) {
     m_videoSource = names.first();
+  } else if (m_run.headless) {
+    m_videoSource = names.first();
+    m_prompts.messageBox({QStringLiteral("%1 video sources (%2): using the first, %3, as nobody can choose "
+                                         "without a display.")
+                              .arg(names.size())
+                              .arg(names.join(QStringLiteral(", ")), m_videoSource),
+                          QStringLiteral("Quorvex"), Prompts::Icon::Information, Prompts::Buttons::Ok, 0});
   } else if (m_tools.chooser) {
     m_tools.chooser->setDeviceNames(names);
     if (m_tools.chooser->exec() == QDialog::Accepted)
@@ -295,7 +345,11 @@ void TMDIParent::Restore1Click() {
   activateWindow();
 }
 
+// Echoed once per entry: motion rewrites the same key many times within its second.
+// Echoed before the write, so the entry is seen also when the log cannot take it.
 void TMDIParent::writeLogEntry(const QString& section, const QString& key, const QString& value) {
+  if (m_run.echo && !(m_eventLog && m_eventLog->ReadValue(section, key, QString()) == value))
+    m_run.echo->writeLine(logEntryLine(m_clock.now(), section, key, value));
   if (m_eventLog)
     m_eventLog->WriteEntry(section, key, value);
 }
@@ -329,7 +383,7 @@ void TMDIParent::SAlarmExecute() {
 
 void TMDIParent::RunOnStartupExecute() {
   if (RunOnStartup->isChecked())
-    AutostartEntry::write(QCoreApplication::applicationFilePath());
+    AutostartEntry::write(QStringList{QCoreApplication::applicationFilePath()} + m_run.arguments);
   else
     AutostartEntry::remove();
 }

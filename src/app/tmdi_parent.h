@@ -5,10 +5,12 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
 
 #include <memory>
 
 class Clock;
+class ConsoleEcho;
 class EventLog;
 class Prompts;
 class QAction;
@@ -41,10 +43,21 @@ class TMDIParent : public QMainWindow, public AppServices {
     TSoundAlarmForm* soundAlarmForm = nullptr;
   };
 
+  // How the program was started.
+  struct RunOptions {
+    // No display: nobody can make a choice, so the first video source is taken.
+    bool headless = false;
+    // Where the start line and each log entry are echoed; none when null.
+    ConsoleEcho* echo = nullptr;
+    // The program's own arguments, which "Run at Startup" stores after its path.
+    QStringList arguments;
+  };
+
   TMDIParent(Prompts& prompts, Clock& clock, QWidget* parent = nullptr);
   ~TMDIParent() override;
 
   void setToolWindows(const ToolWindows& windows) { m_tools = windows; }
+  void setRunOptions(const RunOptions& options) { m_run = options; }
 
   // AppServices.
   void writeLogEntry(const QString& section, const QString& key, const QString& value) override;
@@ -113,7 +126,9 @@ class TMDIParent : public QMainWindow, public AppServices {
   void runStartUp();
   void GetConnectionSetup();
   void readOptionStates();
+  void tellUnwritableFolders();
   void chooseVideoSource();
+  void echoStartLine();
   void createCameraWindow();
   void FormClose();
   // Handler entry: an error ends the handler and is shown; the program goes on.
@@ -123,6 +138,7 @@ class TMDIParent : public QMainWindow, public AppServices {
   Prompts& m_prompts;
   Clock& m_clock;
   ToolWindows m_tools;
+  RunOptions m_run;
   QMdiArea* m_mdiArea;
   std::unique_ptr<TrayNotice> m_notice;
   std::unique_ptr<EventLog> m_eventLog;

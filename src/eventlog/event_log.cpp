@@ -323,8 +323,6 @@ void EventLog::WriteEntry(const QString& section, const QString& key, const QStr
   } else {
     index.appendToFile("[" + section.toUtf8() + "]" + kLineEnd + line);
   }
-  std::fputs(QStringLiteral("[%1] %2=%3\n").arg(section, key, value).toUtf8().constData(), stdout);
-  std::fflush(stdout);
 }
 
 QStringList EventLog::ListSections() {
