@@ -74,7 +74,7 @@ void ConsoleEcho::writeLine(const QString& line) {
 
 void ConsoleEcho::enqueue(const QString& line) {
   static const QRegularExpression lineBreaks(QStringLiteral("\\s*[\r\n]+\\s*"));
-  QString oneLine = line;
+  QString oneLine = line.trimmed();
   oneLine.replace(lineBreaks, QStringLiteral(" / "));
   m_queue.push_back(oneLine.toUtf8() + '\n');
 }

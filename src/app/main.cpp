@@ -84,10 +84,10 @@ int main(int argc, char** argv) {
 
   const std::unique_ptr<ConsoleEcho> echo = ConsoleEcho::takeStandardOutput();
   const bool noDisplay = headless();
-  MessageBoxPrompts messageBoxes;
-  HeadlessPrompts lines;
-  Prompts& prompts = noDisplay ? static_cast<Prompts&>(lines) : messageBoxes;
   SystemClock clock;
+  MessageBoxPrompts messageBoxes;
+  HeadlessPrompts lines(clock);
+  Prompts& prompts = noDisplay ? static_cast<Prompts&>(lines) : messageBoxes;
   ProgramWindows windows(prompts, clock);
   windows.MDIParent.setRunOptions({noDisplay, echo.get(), commandLine.ownArguments()});
   QObject::connect(&windows.MDIParent, &TMDIParent::closed, &app, &QApplication::quit, Qt::QueuedConnection);
