@@ -54,8 +54,6 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
       const QString given = value(QStringLiteral("a value"));
       result.qtArguments.append(u'-' + name);
       result.qtArguments.append(given);
-      if (name == QStringLiteral("platform"))
-        result.platform = given;
     } else if (name == QStringLiteral("qmljsdebugger") && argument.contains(u'=')) {
       result.qtArguments.append(argument);
     } else {

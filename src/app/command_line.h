@@ -16,8 +16,7 @@ struct CommandLine {
   Action action = Action::Run;
   QString home;  // absolute; empty when not given
   QList<VideoSourceEntry> sources;
-  QStringList qtArguments;  // the program name first, then Qt's options as given
-  QString platform;         // the value of -platform, empty when not given
+  QStringList qtArguments;  // the program name first, then Qt's options
 
   // Throws Error naming the wrong argument: an unknown option, a missing value
   // (none, or one that is itself an option) or a bad NAME=URI.

@@ -12,6 +12,7 @@
 #include "capture/video_source.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 
 #include <gst/gst.h>
@@ -62,7 +63,10 @@ int main(int argc, char** argv) {
     std::puts("Quorvex " QUORVEX_VERSION);
     return 0;
   }
-  // --home must be in place before anything asks for the program folder.
+  // --home must be in place before anything asks for the program folder. A home
+  // given by the environment is kept as --home for "Run at Startup".
+  if (commandLine.home.isEmpty() && !qEnvironmentVariableIsEmpty("QUORVEX_HOME"))
+    commandLine.home = QDir(qEnvironmentVariable("QUORVEX_HOME")).absolutePath();
   if (!commandLine.home.isEmpty())
     qputenv("QUORVEX_HOME", QFile::encodeName(commandLine.home));
   setVideoSources(commandLine.sources);

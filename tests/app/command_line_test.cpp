@@ -19,7 +19,6 @@ TEST(CommandLineTest, OwnOptionsAndQtOptionsAreSorted) {
   ASSERT_EQ(line.sources.size(), 2);
   EXPECT_EQ(line.sources[0].name, "Demo");
   EXPECT_EQ(line.sources[1].uri, "test:ball");
-  EXPECT_EQ(line.platform, "offscreen");
   // Qt reads "-option value" only; "=" forms are split for it.
   EXPECT_EQ(line.qtArguments, QStringList({"quorvex", "-platform", "offscreen", "-style", "Fusion",
                                            "-reverse", "-display", ":1"}));

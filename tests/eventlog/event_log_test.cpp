@@ -259,15 +259,4 @@ TEST_F(EventLogTest, EntryThatCannotBeOneLineIsRefused) {
   EXPECT_EQ(bytes(), before);
 }
 
-TEST_F(EventLogTest, PrintsEveryEntryAsOneLine) {
-  EventLog log;
-  log.Open(m_path);
-  testing::internal::CaptureStdout();
-  log.WriteEntry("Cam 1", "Motion Captured On 12-8-26 9-46-10 PM", "Images");
-  log.WriteEntry("Cam 1", "Alarm Sounded on 12-8-26 9-46-10 PM", "Alarm");
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "[Cam 1] Motion Captured On 12-8-26 9-46-10 PM=Images\n[Cam 1] Alarm Sounded on 12-8-26 9-46-10 "
-            "PM=Alarm\n");
-}
-
 }  // namespace
