@@ -11,6 +11,7 @@
 #include "app/tray_notice.h"
 #include "app/writable_folders.h"
 #include "base/clock.h"
+#include "base/error.h"
 #include "base/handler_guard.h"
 #include "base/program_folder.h"
 #include "base/prompts.h"
@@ -348,7 +349,14 @@ void TMDIParent::Restore1Click() {
 // Echoed once per entry: motion rewrites the same key many times within its second.
 // Echoed before the write, so the entry is seen also when the log cannot take it.
 void TMDIParent::writeLogEntry(const QString& section, const QString& key, const QString& value) {
-  if (m_run.echo && !(m_eventLog && m_eventLog->ReadValue(section, key, QString()) == value))
+  auto alreadyLogged = [&] {
+    try {
+      return m_eventLog && m_eventLog->ReadValue(section, key, QString()) == value;
+    } catch (const Error&) {
+      return false;  // an unreadable log is told by the write below
+    }
+  };
+  if (m_run.echo && !alreadyLogged())
     m_run.echo->writeLine(logEntryLine(m_clock.now(), section, key, value));
   if (m_eventLog)
     m_eventLog->WriteEntry(section, key, value);
