@@ -15,7 +15,7 @@ QString droppedNotice(qsizetype count) {
 }
 
 // A descriptor of its own for the output: a pipe, terminal or FIFO opened anew gets
-// its own non-blocking flag, so the shell that shares the original is not touched.
+// its own non-blocking flag, so the shell sharing standard output is not touched.
 int ownOutputDescriptor(int shared) {
   struct stat status {};
   if (::fstat(shared, &status) != 0)
