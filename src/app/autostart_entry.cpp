@@ -8,21 +8,34 @@
 
 namespace {
 
-// The desktop entry format quotes an argument holding reserved characters, with
-// backslash escapes for '"', '`', '$' and '\' inside the quotes.
-QString quotedExecArgument(const QString& path) {
+// One argument of an Exec line, per the desktop entry format: an argument holding a
+// reserved character is quoted, with backslash escapes for '"', '`', '$' and '\'
+// inside the quotes; '%' starts a field code, so a literal one is "%%".
+QString execArgument(const QString& argument) {
   static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
-  if (std::none_of(path.begin(), path.end(), [](QChar c) { return reserved.contains(c); }))
-    return path;
-  QString escaped;
-  for (QChar c : path) {
-    if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
-      escaped += u'\\';
-    escaped += c;
+  QString result;
+  const bool quoted = argument.isEmpty() || std::any_of(argument.begin(), argument.end(),
+                                                        [](QChar c) { return reserved.contains(c); });
+  for (QChar c : argument) {
+    if (quoted && (c == u'"' || c == u'`' || c == u'$' || c == u'\\'))
+      result += u'\\';
+    result += c;
   }
-  // The file format unescapes backslashes once more before the Exec rules apply.
-  escaped.replace(u'\\', QStringLiteral("\\\\"));
-  return u'"' + escaped + u'"';
+  result.replace(u'%', QStringLiteral("%%"));
+  return quoted ? u'"' + result + u'"' : result;
+}
+
+// The Exec value as a string of the file format, which unescapes "\\", "\n", "\t"
+// and "\r" before the Exec rules apply.
+QString execValue(const QStringList& command) {
+  QStringList arguments;
+  for (const QString& argument : command) arguments.append(execArgument(argument));
+  QString value = arguments.join(u' ');
+  value.replace(u'\\', QStringLiteral("\\\\"));
+  value.replace(u'\n', QStringLiteral("\\n"));
+  value.replace(u'\t', QStringLiteral("\\t"));
+  value.replace(u'\r', QStringLiteral("\\r"));
+  return value;
 }
 
 }  // namespace
@@ -34,7 +47,7 @@ QString AutostartEntry::filePath() {
 
 bool AutostartEntry::exists() { return QFileInfo::exists(filePath()); }
 
-void AutostartEntry::write(const QString& programPath) {
+void AutostartEntry::write(const QStringList& command) {
   const QString path = filePath();
   QDir().mkpath(QFileInfo(path).path());
   QSaveFile file(path);
@@ -48,7 +61,7 @@ void AutostartEntry::write(const QString& programPath) {
                             "Exec=%1\n"
                             "Icon=quorvex\n"
                             "Terminal=false\n")
-                            .arg(quotedExecArgument(programPath));
+                            .arg(execValue(command));
   file.write(entry.toUtf8());
   file.commit();
 }

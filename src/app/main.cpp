@@ -1,5 +1,8 @@
-// Quorvex: the program start. Reads --home and --source, makes the windows and
-// runs the main window until it closes.
+// Quorvex: the program start. Reads the command line, makes the windows and runs
+// the main window until it closes.
+#include "app/command_line.h"
+#include "app/console_echo.h"
+#include "app/headless_prompts.h"
 #include "app/message_box_prompts.h"
 #include "app/program_windows.h"
 #include "app/termination_signals.h"
@@ -14,19 +17,13 @@
 
 #include <gst/gst.h>
 
+#include <csignal>
 #include <cstdio>
-#include <cstring>
+#include <memory>
 
 namespace {
 
 constexpr int kBadArguments = 2;
-
-void usage(const char* message) {
-  std::fprintf(
-      stderr,
-      "%s\nUsage: quorvex [--home DIR] [--source NAME=URI]... [Qt options such as -platform offscreen]\n",
-      message);
-}
 
 // A build run from its build folder plays the alarm sound it made, as an
 // installed one plays the shipped copy.
@@ -36,45 +33,67 @@ void provideBuiltAlertWav() {
     QFile::copy(built, programFolder() + QStringLiteral("alert.wav"));
 }
 
+// Without a display nobody sees a message box.
+bool headless() {
+  const QString platform = QGuiApplication::platformName();
+  return platform == QStringLiteral("offscreen") || platform == QStringLiteral("minimal");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A reader of the output that goes away must not end the program; writes then fail.
+  std::signal(SIGPIPE, SIG_IGN);
   gst_init(&argc, &argv);
 
-  // --home must be in place before anything asks for the program folder.
-  QList<VideoSourceEntry> sources;
-  for (int i = 1; i < argc; ++i) {
-    const bool home = std::strcmp(argv[i], "--home") == 0;
-    const bool source = std::strcmp(argv[i], "--source") == 0;
-    if (!home && !source)
-      continue;
-    if (i + 1 >= argc) {
-      usage(home ? "--home needs a folder" : "--source needs NAME=URI");
-      return kBadArguments;
-    }
-    const QString value = QString::fromLocal8Bit(argv[++i]);
-    if (home) {
-      qputenv("QUORVEX_HOME", QDir(value).absolutePath().toLocal8Bit());
-    } else {
-      try {
-        sources.append(VideoSourceEntry::parse(value));
-      } catch (const Error& error) {
-        usage(error.what());
-        return kBadArguments;
-      }
-    }
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
+  CommandLine commandLine;
+  try {
+    commandLine = CommandLine::parse(arguments);
+  } catch (const Error& error) {
+    std::fprintf(stderr, "%s\n%s\n", error.what(), CommandLine::usage().toLocal8Bit().constData());
+    return kBadArguments;
   }
-  setVideoSources(sources);
+  if (commandLine.action == CommandLine::Action::ShowHelp) {
+    std::fputs(CommandLine::help().toLocal8Bit().constData(), stdout);
+    return 0;
+  }
+  if (commandLine.action == CommandLine::Action::ShowVersion) {
+    std::puts("Quorvex " QUORVEX_VERSION);
+    return 0;
+  }
+  // --home must be in place before anything asks for the program folder. A home
+  // given by the environment is kept as --home for "Run at Startup".
+  if (commandLine.home.isEmpty() && !qEnvironmentVariableIsEmpty("QUORVEX_HOME"))
+    commandLine.home = QDir(qEnvironmentVariable("QUORVEX_HOME")).absolutePath();
+  if (!commandLine.home.isEmpty())
+    qputenv("QUORVEX_HOME", QFile::encodeName(commandLine.home));
+  setVideoSources(commandLine.sources);
 
-  QApplication app(argc, argv);
+  // Only Qt's options are left for QApplication; it keeps the strings it is given.
+  std::vector<QByteArray> qtArguments;
+  for (const QString& argument : commandLine.qtArguments) qtArguments.push_back(argument.toLocal8Bit());
+  std::vector<char*> qtArgv;
+  for (QByteArray& argument : qtArguments) qtArgv.push_back(argument.data());
+  qtArgv.push_back(nullptr);
+  int qtArgc = static_cast<int>(qtArguments.size());
+
+  QApplication app(qtArgc, qtArgv.data());
   QApplication::setApplicationName(QStringLiteral("Quorvex"));
+  QApplication::setApplicationVersion(QStringLiteral(QUORVEX_VERSION));
   // The program ends when the main window closes, not when the last window hides.
   QApplication::setQuitOnLastWindowClosed(false);
   provideBuiltAlertWav();
 
-  MessageBoxPrompts prompts;
+  const std::unique_ptr<ConsoleEcho> echo = ConsoleEcho::takeStandardOutput();
+  const bool noDisplay = headless();
   SystemClock clock;
+  MessageBoxPrompts messageBoxes;
+  HeadlessPrompts lines(clock);
+  Prompts& prompts = noDisplay ? static_cast<Prompts&>(lines) : messageBoxes;
   ProgramWindows windows(prompts, clock);
+  windows.MDIParent.setRunOptions({noDisplay, echo.get(), commandLine.ownArguments()});
   QObject::connect(&windows.MDIParent, &TMDIParent::closed, &app, &QApplication::quit, Qt::QueuedConnection);
 
   // A logout or a service stop closes the main window as "Exit" does; should the

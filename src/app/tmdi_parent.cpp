@@ -3,17 +3,22 @@
 #include "alarm/tcb_audio_play.h"
 #include "alarm/ui/t_sound_alarm_form.h"
 #include "app/autostart_entry.h"
+#include "app/console_echo.h"
+#include "app/console_lines.h"
 #include "app/context_help.h"
 #include "app/t_about.h"
 #include "app/t_about_box.h"
 #include "app/t_choose_vs_form.h"
 #include "app/tray_notice.h"
+#include "app/writable_folders.h"
 #include "base/clock.h"
+#include "base/error.h"
 #include "base/handler_guard.h"
 #include "base/program_folder.h"
 #include "base/prompts.h"
 #include "base/settings_store.h"
 #include "capture/cap_device_info.h"
+#include "capture/video_source.h"
 #include "eventlog/event_log.h"
 #include "monitor/t_motion_form.h"
 #include "viewer/t_open_dir.h"
@@ -42,6 +47,8 @@ const QString kApplicationKey = QStringLiteral("\\Software\\Brennova\\Settings")
 const QString kNoVideoSources = QStringLiteral("No Video Sources Found!");
 constexpr int kNoVideoSourcesHelp = 19;
 constexpr int kBalloonTimeoutMs = 10000;
+// The camera counts "Detecting in 5" down to 1 before it detects.
+constexpr int kDetectionCountdownTicks = 5;
 
 // The help page: installed with the program, or beside the sources in a build tree.
 QString helpFile() {
@@ -80,12 +87,8 @@ TMDIParent::TMDIParent(Prompts& prompts, Clock& clock, QWidget* parent)
   createActions();
   createMenus();
   createTrayIcon();
-  // The output devices are listed once, before any alarm player exists. The alarm
-  // plays on the default output; without any, a headless run says why it is silent.
-  if (AudioDeviceNames().isEmpty()) {
-    std::fputs("No audio output device found: the sound alarm cannot be heard.\n", stdout);
-    std::fflush(stdout);
-  }
+  // The output devices are listed once, before any alarm player exists.
+  AudioDeviceNames();
   m_soundAlarm.onSoundingChanged = [this](bool sounding) { StopSoundAlarm1->setEnabled(sounding); };
 }
 
@@ -181,6 +184,7 @@ void TMDIParent::tellSettingsProblem() {
 }
 
 void TMDIParent::runStartUp() {
+  tellUnwritableFolders();
   m_dialRefCount = 0;
   m_dailNum = -1;
   GetConnectionSetup();
@@ -191,8 +195,45 @@ void TMDIParent::runStartUp() {
   m_eventLog->Open(programFolder() + QStringLiteral("Quorvex.log"));
   // The first-run setup chooser comes with the setup wizards.
   chooseVideoSource();
-  if (!m_videoSource.isEmpty())
-    createCameraWindow();
+  if (!m_videoSource.isEmpty()) {
+    try {
+      createCameraWindow();
+    } catch (...) {
+      echoStartLine();
+      throw;
+    }
+  }
+  echoStartLine();
+}
+
+// Once at start: otherwise snapshots and log entries would fail one by one unseen.
+void TMDIParent::tellUnwritableFolders() {
+  const QString warning = unwritableFoldersWarning(programFolder(), settingsFilePath());
+  if (warning.isEmpty())
+    return;
+  if (!m_run.headless)  // the headless prompts print the box on standard error already
+    std::fprintf(stderr, "Quorvex: %s\n", QString(warning).replace(u'\r', u' ').toLocal8Bit().constData());
+  m_prompts.messageBox({warning, QStringLiteral("Quorvex"), Prompts::Icon::Warning, Prompts::Buttons::Ok, 0});
+}
+
+void TMDIParent::echoStartLine() {
+  if (!m_run.echo)
+    return;
+  StartFacts facts{
+      QCoreApplication::applicationVersion(), programFolder(), settingsFilePath(), {}, m_videoSource, -1};
+  for (const VideoSourceEntry& source : videoSources())
+    facts.sources.append(QStringLiteral("%1 (%2)").arg(source.name, source.uri));
+  if (videoSources().isEmpty())
+    facts.sources = GetVideoDeviceNames(false);
+  if (m_camera && m_camera->DetectOnStartTimer1->isActive()) {
+    const int milliseconds = m_camera->DetectOnStartTimer1->remainingTime() +
+                             kDetectionCountdownTicks * m_camera->DelayStart->interval();
+    facts.detectionStartsInSeconds = (milliseconds + 500) / 1000;
+  }
+  m_run.echo->writeLine(startLine(facts));
+  // The alarm plays on the default output; without any, the run says why it is silent.
+  if (AudioDeviceNames().isEmpty())
+    m_run.echo->writeLine(QStringLiteral("No audio output device found: the sound alarm cannot be heard."));
 }
 
 // A read error ends the reading silently and keeps the values read so far.
@@ -238,6 +279,13 @@ void TMDIParent::chooseVideoSource() {
   }
   if (names.size() == 1) {
     m_videoSource = names.first();
+  } else if (m_run.headless) {
+    m_videoSource = names.first();
+    m_prompts.messageBox({QStringLiteral("%1 video sources (%2): using the first, %3, as nobody can choose "
+                                         "without a display.")
+                              .arg(names.size())
+                              .arg(names.join(QStringLiteral(", ")), m_videoSource),
+                          QStringLiteral("Quorvex"), Prompts::Icon::Information, Prompts::Buttons::Ok, 0});
   } else if (m_tools.chooser) {
     m_tools.chooser->setDeviceNames(names);
     if (m_tools.chooser->exec() == QDialog::Accepted)
@@ -333,9 +381,20 @@ void TMDIParent::Restore1Click() {
   activateWindow();
 }
 
-// On a full disk the entry is lost and the outage told once, on standard error and in
-// the camera window's status bar; the next entry is tried all the same.
+// Echoed once per entry: motion rewrites the same key many times within its second.
+// Echoed before the write, so the entry is seen also when the log cannot take it. On a
+// full disk the entry is lost and the outage told once, on standard error and in the
+// camera window's status bar; the next entry is tried all the same.
 void TMDIParent::writeLogEntry(const QString& section, const QString& key, const QString& value) {
+  auto alreadyLogged = [&] {
+    try {
+      return m_eventLog && m_eventLog->ReadValue(section, key, QString()) == value;
+    } catch (const Error&) {
+      return false;  // an unreadable log is told by the write below
+    }
+  };
+  if (m_run.echo && !alreadyLogged())
+    m_run.echo->writeLine(logEntryLine(m_clock.now(), section, key, value));
   if (!m_eventLog)
     return;
   try {
@@ -381,7 +440,7 @@ void TMDIParent::SAlarmExecute() {
 
 void TMDIParent::RunOnStartupExecute() {
   if (RunOnStartup->isChecked())
-    AutostartEntry::write(QCoreApplication::applicationFilePath());
+    AutostartEntry::write(QStringList{QCoreApplication::applicationFilePath()} + m_run.arguments);
   else
     AutostartEntry::remove();
 }

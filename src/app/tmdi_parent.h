@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
 #include <QSystemTrayIcon>
 
 #include <functional>
@@ -13,6 +14,7 @@
 
 class Clock;
 class ContextHelp;
+class ConsoleEcho;
 class EventLog;
 class Prompts;
 class QAction;
@@ -44,12 +46,23 @@ class TMDIParent : public QMainWindow, public AppServices {
     TSoundAlarmForm* soundAlarmForm = nullptr;
   };
 
+  // How the program was started.
+  struct RunOptions {
+    // No display: nobody can make a choice, so the first video source is taken.
+    bool headless = false;
+    // Where the start line and each log entry are echoed; none when null.
+    ConsoleEcho* echo = nullptr;
+    // The program's own arguments, which "Run at Startup" stores after its path.
+    QStringList arguments;
+  };
+
   TMDIParent(Prompts& prompts, Clock& clock, QWidget* parent = nullptr);
   ~TMDIParent() override;
 
   void setToolWindows(const ToolWindows& windows) { m_tools = windows; }
   // Whether a system tray shows the icon; the desktop's answer unless set.
   void setTrayAvailability(std::function<bool()> available) { m_trayAvailable = std::move(available); }
+  void setRunOptions(const RunOptions& options) { m_run = options; }
 
   // AppServices.
   void writeLogEntry(const QString& section, const QString& key, const QString& value) override;
@@ -120,7 +133,9 @@ class TMDIParent : public QMainWindow, public AppServices {
   void runStartUp();
   void GetConnectionSetup();
   void readOptionStates();
+  void tellUnwritableFolders();
   void chooseVideoSource();
+  void echoStartLine();
   void createCameraWindow();
   void FormClose();
   // Handler entry: an error ends the handler and is shown; the program goes on.
@@ -130,6 +145,7 @@ class TMDIParent : public QMainWindow, public AppServices {
   Prompts& m_prompts;
   Clock& m_clock;
   ToolWindows m_tools;
+  RunOptions m_run;
   QMdiArea* m_mdiArea;
   std::unique_ptr<TrayNotice> m_notice;
   std::unique_ptr<EventLog> m_eventLog;

@@ -34,6 +34,7 @@ class AppFixture : public ::testing::Test {
   TMDIParent& start(const QList<VideoSourceEntry>& sources, Prompts* with = nullptr) {
     setVideoSources(sources);
     m_windows = std::make_unique<ProgramWindows>(with ? *with : prompts, clock);
+    windows().MDIParent.setRunOptions(runOptions);
     windows().MDIParent.show();
     QCoreApplication::processEvents();  // the queued start-up sequence
     return windows().MDIParent;
@@ -60,6 +61,7 @@ class AppFixture : public ::testing::Test {
   TempHome home;
   ScriptedPrompts prompts;
   FixedClock clock;
+  TMDIParent::RunOptions runOptions;  // applied by start()
 
  private:
   QTemporaryDir m_config;

@@ -1,5 +1,6 @@
 // The built program as a person runs it headless: provisioned camera key, a test
-// source, motion snapshots and alarms, then a SIGTERM that must end it as "Exit" does.
+// source, motion snapshots and alarms, then a SIGTERM that must end it as "Exit" does;
+// its command line, its messages on standard error and its output into a pipe.
 #include "alarm/tcb_audio_play.h"
 #include "base/settings_store.h"
 #include "eventlog/date_time_text.h"
@@ -7,13 +8,19 @@
 #include "support/files.h"
 #include "support/temp_home.h"
 
+#include "support/event_loop.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QSet>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <csignal>
 
 namespace {
@@ -33,11 +40,20 @@ void provisionCamera(qint32 soundAlarm = 0) {
   for (const auto& [name, value] : values) settings.WriteInteger(QLatin1String(name), value);
 }
 
-void startOnTestSource(QProcess& program, const TempHome& home) {
+void startProgram(QProcess& program, const QStringList& arguments) {
   program.setProgram(QStringLiteral(QUORVEX_PROGRAM));
-  program.setArguments({"--home", home.path(), "--source", "Cam=test:snow", "-platform", "offscreen"});
+  program.setArguments(arguments);
   program.start();
   ASSERT_TRUE(program.waitForStarted(10000));
+}
+
+void startOnTestSource(QProcess& program, const TempHome& home) {
+  startProgram(program, {"--home", home.path(), "--source", "Cam=test:snow", "-platform", "offscreen"});
+}
+
+// The distinct motion entries in the program's log so far.
+qsizetype motionEntries(const TempHome& home) {
+  return readFile(home.file(QStringLiteral("Quorvex.log"))).count("\r\nMotion Captured On ");
 }
 
 // Standard output until `text` occurs `count` times, the program ends or a minute passed.
@@ -66,14 +82,30 @@ TEST(QuorvexProgramTest, HeadlessRunSavesMotionSnapshotsAndSigtermSavesTheCamera
 
   QProcess program;
   startOnTestSource(program, home);
-  const QByteArray output = readUntil(program, "Motion Captured On ", 1);
-  ASSERT_TRUE(output.contains("Motion Captured On "))
+  QByteArray output = readUntil(program, "  Cam  Images  Motion Captured On\n", 2);
+  ASSERT_TRUE(output.contains("  Cam  Images  Motion Captured On\n"))
       << output.toStdString() << program.readAllStandardError().toStdString();
-  // One line says when the machine has no sound output (as in CI) and why the alarm is silent.
-  EXPECT_EQ(output.count("No audio output device found: the sound alarm cannot be heard.\n"),
-            AudioDeviceNames().isEmpty() ? 1 : 0);
 
   stopWithSigterm(program);
+  output += program.readAllStandardOutput();
+
+  // Standard output: the start line, then each log entry once, one readable line each.
+  QList<QByteArray> lines = output.trimmed().split('\n');
+  EXPECT_TRUE(lines[0].startsWith("Quorvex ") && lines[0].contains("watching Cam, detection starts in "))
+      << lines[0].toStdString();
+  // Without a sound output (as in CI) the next line says why the alarm is silent.
+  const QByteArray noAudio = "No audio output device found: the sound alarm cannot be heard.";
+  EXPECT_EQ(lines.count(noAudio), AudioDeviceNames().isEmpty() ? 1 : 0);
+  if (AudioDeviceNames().isEmpty() && lines.size() > 1) {
+    EXPECT_EQ(lines[1], noAudio);
+  }
+  lines.removeAll(noAudio);
+  for (const QByteArray& line : lines.mid(1)) {
+    EXPECT_TRUE(line.endsWith("  Cam  Images  Motion Captured On")) << line.toStdString();
+    // date time  camera  category  text
+    EXPECT_EQ(QString::fromUtf8(line).split(QStringLiteral("  ")).size(), 4) << line.toStdString();
+    EXPECT_EQ(lines.count(line), 1) << line.toStdString();
+  }
 
   QFile logFile(home.file(QStringLiteral("Quorvex.log")));
   ASSERT_TRUE(logFile.open(QIODevice::ReadOnly));
@@ -104,7 +136,7 @@ TEST(QuorvexProgramTest, HeadlessRunSavesMotionSnapshotsAndSigtermSavesTheCamera
 
 // Motion on every frame with "Sound Alarm" on: each alarm is logged once, and the
 // next starts only after the sound (a second long) ended, so no two alarms share
-// a second of the log's time stamps, and motion events outnumber them.
+// a second of the log's time stamps, while motion is logged in each of them.
 TEST(QuorvexProgramTest, MotionSoundsTheAlarmAgainOnlyAfterItEnded) {
   TempHome home;
   provisionCamera(1);
@@ -112,23 +144,186 @@ TEST(QuorvexProgramTest, MotionSoundsTheAlarmAgainOnlyAfterItEnded) {
 
   QProcess program;
   startOnTestSource(program, home);
-  QByteArray output = readUntil(program, "Alarm Sounded on ", 4);
+  QByteArray output = readUntil(program, "Alarm Sounded on\n", 4);
   stopWithSigterm(program);
   output += program.readAllStandardOutput();
 
   QStringList alarms;
   qsizetype motions = 0;
   for (const QByteArray& line : output.split('\n')) {
-    if (line.startsWith("[Cam] Alarm Sounded on "))
+    if (line.endsWith("  Cam  Alarm  Alarm Sounded on"))
       alarms.append(QString::fromUtf8(line));
-    motions += line.startsWith("[Cam] Motion Captured On ");
+    motions += line.endsWith("  Cam  Images  Motion Captured On");
   }
   ASSERT_GE(alarms.size(), 4) << output.toStdString();
-  EXPECT_GT(motions, alarms.size());
+  EXPECT_GE(motions, alarms.size());
   EXPECT_EQ(alarms.size(), QSet<QString>(alarms.begin(), alarms.end()).size()) << output.toStdString();
 
   const QString log = QString::fromUtf8(readFile(home.file(QStringLiteral("Quorvex.log"))));
   EXPECT_EQ(log.count("\r\nAlarm Sounded on "), alarms.size()) << log.toStdString();
+}
+
+TEST(QuorvexProgramTest, CommandLineIsAnsweredWithoutADisplay) {
+  const struct {
+    QStringList arguments;
+    int exitCode;
+    const char* output;
+    const char* errors;
+  } cases[] = {
+      {{"--help"}, 0, "Usage: quorvex [--home DIR]", ""},
+      {{"--version"}, 0, "Quorvex " QUORVEX_VERSION "\n", ""},
+      {{"--verbose"}, 2, "", "Unknown argument \"--verbose\"\nUsage: quorvex [--home DIR]"},
+      {{"--home", "--source", "X=demo:"}, 2, "", "--home needs a folder\nUsage: "},
+      {{"--source", "Door", "-platform", "offscreen"}, 2, "", "Invalid video source \"Door\""},
+  };
+  QTemporaryDir workingFolder;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) environment.remove(name);
+    program.setProcessEnvironment(environment);
+    program.setWorkingDirectory(workingFolder.path());
+    startProgram(program, c.arguments);
+    ASSERT_TRUE(program.waitForFinished(20000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), c.exitCode);
+    const QByteArray output = program.readAllStandardOutput();
+    EXPECT_TRUE(output.startsWith(c.output)) << output.toStdString();
+    if (c.output[0] == 0) {
+      EXPECT_TRUE(output.isEmpty()) << output.toStdString();
+    }
+    EXPECT_TRUE(program.readAllStandardError().contains(c.errors));
+  }
+  // "--source" was taken for a missing value, not for a folder to make.
+  EXPECT_TRUE(QDir(workingFolder.path()).isEmpty());
+}
+
+// Two sources, one unreachable, in either order: nobody is asked, the first is
+// watched, its failures are told on standard error without flooding it, and
+// SIGTERM ends the run normally.
+TEST(QuorvexProgramTest, TwoSourcesWithAnUnreachableOneRunWithoutWaiting) {
+  const QString door = QStringLiteral("Door=rtsp://127.0.0.1:9/none");
+  const struct {
+    QStringList sources;
+    const char* watched;
+    QByteArray waitFor;
+  } cases[] = {
+      {{"Demo=demo:", door}, "Demo", "detection is off"},
+      {{door, "Demo=demo:"}, "Door", "  Door  Device Events  Device Lost on\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.watched);
+    TempHome home;
+    QProcess program;
+    startProgram(program, {"--home", home.path(), "--source", c.sources[0], "--source", c.sources[1],
+                           "-platform", "offscreen"});
+    const QByteArray output = readUntil(program, c.waitFor, 1);
+    const QByteArray errors = program.readAllStandardError();
+    ASSERT_TRUE(output.contains(c.waitFor)) << output.toStdString() << errors.toStdString();
+    EXPECT_TRUE(output.startsWith("Quorvex ")) << output.toStdString();
+    EXPECT_TRUE(output.contains(QByteArray("; watching ") + c.watched + ", ")) << output.toStdString();
+    stopWithSigterm(program);
+    const QByteArray allErrors = errors + program.readAllStandardError();
+    EXPECT_TRUE(allErrors.contains(QByteArray("using the first, ") + c.watched)) << allErrors.toStdString();
+    EXPECT_LE(allErrors.count("Device Door Lost!"), 2) << allErrors.toStdString();
+  }
+}
+
+TEST(QuorvexProgramTest, AHomeThatCannotBeWrittenIsToldOnceAtStart) {
+  QTemporaryDir scratch;
+  writeFile(scratch.filePath("plain-file"), "x");
+  const QString folder = scratch.filePath("plain-file/home");
+  QProcess program;
+  startProgram(program, {"--home", folder, "--source", "Demo=demo:", "-platform", "offscreen"});
+  const QByteArray output = readUntil(program, "\n", 1);
+  EXPECT_TRUE(output.startsWith("Quorvex ")) << output.toStdString();
+  stopWithSigterm(program);
+  const QByteArray errors = program.readAllStandardError();
+  EXPECT_EQ(errors.count("Cannot write to the folder " + QFile::encodeName(folder) + ": no snapshots"), 1)
+      << errors.toStdString();
+}
+
+// A named pipe as the program's standard output, with its reading end held here.
+class OutputPipe {
+ public:
+  OutputPipe() : m_path(m_dir.filePath("output")) {
+    EXPECT_EQ(::mkfifo(QFile::encodeName(m_path).constData(), 0600), 0);
+    m_reader = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    EXPECT_GE(m_reader, 0);
+  }
+  ~OutputPipe() { closeReader(); }
+  QString path() const { return m_path; }
+  // Fills the pipe, shrunk to one page, so that the next write would block.
+  void fill() {
+    const int writer = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    ::fcntl(writer, F_SETPIPE_SZ, 4096);
+    const QByteArray filler(64, 'x');
+    while (::write(writer, filler.constData(), filler.size()) > 0) {
+    }
+    ::close(writer);
+  }
+  QByteArray read() {
+    QByteArray data;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(m_reader, buffer, sizeof buffer)) > 0;) data.append(buffer, got);
+    return data;
+  }
+  void closeReader() {
+    if (m_reader >= 0)
+      ::close(m_reader);
+    m_reader = -1;
+  }
+
+ private:
+  QTemporaryDir m_dir;
+  QString m_path;
+  int m_reader = -1;
+};
+
+void expectCameraSaved() {
+  SettingsStore settings;
+  ASSERT_TRUE(settings.OpenKey(kCameraKey, false));
+  EXPECT_EQ(settings.ReadInteger(QStringLiteral("NrMultiEmailAtt")), 10);
+}
+
+// Nobody reads the output: detection and logging go on, SIGTERM is still handled.
+TEST(QuorvexProgramTest, AFullOutputPipeNeitherBlocksNorEndsTheProgram) {
+  TempHome home;
+  provisionCamera();
+  OutputPipe pipe;
+  pipe.fill();
+  QProcess program;
+  program.setStandardOutputFile(pipe.path());
+  startOnTestSource(program, home);
+  EXPECT_TRUE(waitUntil([&] { return motionEntries(home) >= 3; }, std::chrono::seconds(60)))
+      << readFile(home.file(QStringLiteral("Quorvex.log"))).toStdString();
+  stopWithSigterm(program);
+  expectCameraSaved();
+}
+
+// The reader goes away, as "head" does: the program neither dies nor stops.
+TEST(QuorvexProgramTest, AClosedOutputPipeDoesNotEndTheProgram) {
+  TempHome home;
+  provisionCamera();
+  OutputPipe pipe;
+  QProcess program;
+  program.setStandardOutputFile(pipe.path());
+  startOnTestSource(program, home);
+  QByteArray output;
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        output += pipe.read();
+        return output.contains('\n');
+      },
+      std::chrono::seconds(60)));
+  EXPECT_TRUE(output.startsWith("Quorvex ")) << output.toStdString();
+  pipe.closeReader();
+  EXPECT_TRUE(waitUntil([&] { return motionEntries(home) >= 3; }, std::chrono::seconds(60)));
+  ASSERT_EQ(program.state(), QProcess::Running);
+  stopWithSigterm(program);
+  expectCameraSaved();
 }
 
 }  // namespace

@@ -1,12 +1,17 @@
 #include "app_fixture.h"
 
+#include "app/console_echo.h"
+#include "app/console_lines.h"
 #include "app/message_box_prompts.h"
 #include "app/t_choose_vs_form.h"
 #include "base/program_folder.h"
 #include "base/settings_store.h"
 #include "capture/cap_device_info.h"
 #include "capture/ui/video_capture.h"
+#include "eventlog/date_time_text.h"
 #include "monitor/t_motion_form.h"
+#include "support/files.h"
+#include "support/read_only_folder.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -16,6 +21,9 @@
 #include <QMessageBox>
 
 #include <functional>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -286,6 +294,89 @@ TEST_F(AppFixture, TheConnectionChoiceAndOptionStatesAreReadAtStart) {
     EXPECT_EQ(window.DailNum(), c.dailNum);
     EXPECT_EQ(window.OneConnect->isChecked(), c.connectOnlyOnce);
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(AppFixture, HeadlessSeveralSourcesTakeTheFirstAndSaySoWithoutAChooser) {
+  // A chooser that did show would wait for ever: this closes it and notes it.
+  bool chooserShown = false;
+  QTimer guard;
+  QObject::connect(&guard, &QTimer::timeout, [&] {
+    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+      chooserShown = true;
+      dialog->reject();
+    }
+  });
+  guard.start(10);
+  runOptions.headless = true;
+  TMDIParent& window = start({kDoor, kCam});
+  EXPECT_FALSE(chooserShown);
+  EXPECT_EQ(window.VideoSource(), "Door");
+  ASSERT_NE(window.cameraWindow(), nullptr);
+  ASSERT_EQ(prompts.shown.size(), 1);
+  EXPECT_EQ(prompts.shown[0].text,
+            "2 video sources (Door, Cam): using the first, Door, as nobody can choose without a display.");
+  EXPECT_EQ(prompts.shown[0].buttons, Buttons::Ok);
+}
+
+TEST_F(AppFixture, AnUnwritableProgramFolderIsToldOnceAtStartAndTheProgramRunsOn) {
+  QTemporaryDir scratch;
+  writeFile(scratch.filePath("plain-file"), "x");
+  ReadOnlyFolder readOnly;
+  const struct {
+    const char* name;
+    QString folder;
+    bool canBeMade;
+  } cases[] = {{"below a regular file", scratch.filePath("plain-file/home"), true},
+               {"read-only mount", readOnly.path(), readOnly.isValid()}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (!c.canBeMade)
+      continue;  // the other case shows the behaviour
+    qputenv("QUORVEX_HOME", QFile::encodeName(c.folder));
+    prompts.shown.clear();
+    TMDIParent& window = start({kCam});
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_EQ(prompts.shown[0].text,
+              "Cannot write to the folder " + c.folder +
+                  ": no snapshots, no event log and no settings are saved in this run.");
+    EXPECT_EQ(prompts.shown[0].icon, Prompts::Icon::Warning);
+    ASSERT_NE(window.cameraWindow(), nullptr);
+    window.hide();
+    window.show();  // shown again: not told again
+    QCoreApplication::processEvents();
+    EXPECT_EQ(prompts.shown.size(), 1);
+  }
+  qputenv("QUORVEX_HOME", QFile::encodeName(home.path()));
+}
+
+TEST_F(AppFixture, TheEchoHasTheStartLineThenEachEntryOnce) {
+  int ends[2];
+  ASSERT_EQ(::pipe2(ends, O_CLOEXEC | O_NONBLOCK), 0);
+  ConsoleEcho echo(ends[1]);
+  runOptions.echo = &echo;
+  whenModal([](QWidget* dialog) { qobject_cast<QDialog*>(dialog)->accept(); });
+  TMDIParent& window = start({kCam, kDoor});
+
+  const QString key = "Motion Captured On " + DateTimeText(clock.now());
+  for (int i = 0; i < 3; ++i) window.writeLogEntry("Cam", key, "Images");  // one entry, rewritten
+  window.writeLogEntry("Cam", "Device Lost on " + DateTimeText(clock.now()), "Device Events");
+
+  QByteArray output;
+  char buffer[4096];
+  for (ssize_t got; (got = ::read(ends[0], buffer, sizeof buffer)) > 0;) output.append(buffer, got);
+  ::close(ends[0]);
+  const QStringList lines = QString::fromUtf8(output).split(u'\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 3) << output.toStdString();
+  EXPECT_TRUE(lines[0].startsWith("Quorvex ")) << lines[0].toStdString();
+  EXPECT_TRUE(
+      lines[0].contains("video sources Cam (test:snow), Door (test:ball); watching Cam, detection is off"))
+      << lines[0].toStdString();
+  EXPECT_EQ(lines[1], logEntryLine(clock.now(), "Cam", key, "Images"));
+  EXPECT_TRUE(lines[2].endsWith("  Cam  Device Events  Device Lost on")) << lines[2].toStdString();
 }
 
 }  // namespace

@@ -56,6 +56,7 @@ TEST_F(AppFixture, TheMainWindowHasItsMenusAndTrayMenu) {
 }
 
 TEST_F(AppFixture, RunAtStartupWritesAndRemovesTheAutostartEntry) {
+  runOptions.arguments = {"--home", "/srv/my cams", "--source", "Cam=test:snow"};
   TMDIParent& window = start({kCam});
   const QString entry = configPath() + "/autostart/Quorvex.desktop";
   EXPECT_FALSE(window.RunOnStartup->isChecked());
@@ -66,7 +67,9 @@ TEST_F(AppFixture, RunAtStartupWritesAndRemovesTheAutostartEntry) {
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   const QString text = QString::fromUtf8(file.readAll());
   EXPECT_TRUE(text.startsWith("[Desktop Entry]\n"));
-  EXPECT_TRUE(text.contains("\nExec=" + QCoreApplication::applicationFilePath() + "\n"))
+  // The entry starts the program as this run was started.
+  EXPECT_TRUE(text.contains("\nExec=" + QCoreApplication::applicationFilePath() +
+                            " --home \"/srv/my cams\" --source Cam=test:snow\n"))
       << text.toStdString();
 
   // The next start shows the entry's existence.
