@@ -369,7 +369,9 @@ TEST_F(AppFixture, TheEchoHasTheStartLineThenEachEntryOnce) {
   char buffer[4096];
   for (ssize_t got; (got = ::read(ends[0], buffer, sizeof buffer)) > 0;) output.append(buffer, got);
   ::close(ends[0]);
-  const QStringList lines = QString::fromUtf8(output).split(u'\n', Qt::SkipEmptyParts);
+  QStringList lines = QString::fromUtf8(output).split(u'\n', Qt::SkipEmptyParts);
+  // A machine without sound output (as in CI) is told right after the start line.
+  lines.removeAll(QStringLiteral("No audio output device found: the sound alarm cannot be heard."));
   ASSERT_EQ(lines.size(), 3) << output.toStdString();
   EXPECT_TRUE(lines[0].startsWith("Quorvex ")) << lines[0].toStdString();
   EXPECT_TRUE(
