@@ -201,6 +201,9 @@ void TMotionForm::connectHandlers() {
           [this](TVideoCapture* sender) { guarded(m_prompts, [&] { VideoCapture1FrameRendered(sender); }); });
   connect(VideoCapture1, &TVideoCapture::OnDeviceLost, this,
           [this](TVideoCapture* sender) { guarded(m_prompts, [&] { VideoCapture1DeviceLost(sender); }); });
+  // A stream's one format is known only once it runs.
+  connect(VideoCapture1, &TVideoCapture::OnVideoFormatKnown, this,
+          [this](TVideoCapture*) { guarded(m_prompts, [this] { ListVideoModes(); }); });
   // Raised inside the frame pipeline: an error ends the motion event without a word.
   connect(MyMotion1, &MyMotion::OnDetected, this,
           [this](MyMotion* sender) { guardedSilently([&] { MyMotion1Detected(sender); }); });
