@@ -199,6 +199,11 @@ bool CaptureGraph::createCaptureFilters() {
           QStringLiteral(
               "Error %x.\r\nCan't create video capture filter - propably you havn't video capture device!"),
           code);
+    source->watchStreamFormat([this] {
+      const unsigned run = m_run.load();
+      QMetaObject::invokeMethod(
+          &m_mailbox, [this, run] { graphEvent(CaptureEvent::VideoFormatKnown, run); }, Qt::QueuedConnection);
+    });
     m_graph = std::make_unique<Graph>();
     m_graph->source = std::move(source);
     m_graph->pipeline.reset(GST_ELEMENT(gst_object_ref_sink(gst_pipeline_new(nullptr))));

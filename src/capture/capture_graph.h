@@ -22,7 +22,10 @@ enum class CaptureEvent {
   ChangeDevice,
   ChangeCompressor,
   FrameRendered,
-  ChangeVCapMode
+  ChangeVCapMode,
+  // A stream source (file, network, description) has negotiated its format, so
+  // the list of video formats now holds it.
+  VideoFormatKnown
 };
 
 enum class GraphState { NoFilters, FiltersCreated, GraphBuilt, Previewing };

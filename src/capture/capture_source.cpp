@@ -78,13 +78,14 @@ int rawBitCount(const char* name) {
   return static_cast<int>(info.size * 8 / (64 * 64));
 }
 
-// A uridecodebin shows its decoded video pad only once it knows the stream.
+// A uridecodebin shows its decoded video pad only once it knows the stream, and
+// again on every run. Other streams (audio, subtitles) stay unlinked, undecoded.
 void linkDecodedPad(GstElement*, GstPad* pad, gpointer next) {
   CapsRef caps(gst_pad_get_current_caps(pad));
   if (!caps)
     caps.reset(gst_pad_query_caps(pad, nullptr));
   const GstStructure* structure = gst_caps_get_structure(caps.get(), 0);
-  if (!structure || !g_str_has_prefix(gst_structure_get_name(structure), "video/"))
+  if (!structure || !gst_structure_has_name(structure, "video/x-raw"))
     return;
   GstRef<GstPad> sink(gst_element_get_static_pad(GST_ELEMENT(next), "sink"));
   if (!gst_pad_is_linked(sink.get()))
@@ -97,6 +98,9 @@ bool validTestPattern(GstElement* source, const QString& pattern) {
   const QByteArray nick = pattern.toUtf8();
   return g_enum_get_value_by_nick(patterns, nick.constData()) != nullptr;
 }
+
+// The element that ends a "gst:" description.
+constexpr const char* kOutputName = "quorvex-output";
 
 GstRef<GstElement> makeElement(const char* factory, const char* name = nullptr) {
   GstElement* element = gst_element_factory_make(factory, name);
@@ -217,17 +221,22 @@ GstRef<GstElement> CaptureSource::createSourceElement(const QString& uri, QStrin
       return {};
     }
     element = makeElement("uridecodebin");
+    // Only video is decoded. expose-all-streams stays on: turned off together with
+    // these caps, the decoder search stops at the first compressed video pad, and
+    // H.264 files and cameras are lost at once.
     CapsRef video(gst_caps_from_string("video/x-raw"));
-    g_object_set(element.get(), "uri", utf8.constData(), "caps", video.get(), "expose-all-streams", FALSE,
-                 nullptr);
+    g_object_set(element.get(), "uri", utf8.constData(), "caps", video.get(), nullptr);
   } else if (scheme == QLatin1String("v4l2") && rest.startsWith(QLatin1String("///"))) {
     element = makeElement("v4l2src");
     g_object_set(element.get(), "device", rest.mid(2).toUtf8().constData(), nullptr);
   } else if (scheme == QLatin1String("gst")) {
     GError* error = nullptr;
-    // The trailing identity lets a description end in caps, as "videotestsrc ! video/x-raw,width=320".
-    const QByteArray description = (rest + QStringLiteral(" ! identity")).toUtf8();
-    GstElement* bin = gst_parse_bin_from_description(description.constData(), TRUE, &error);
+    // The trailing identity lets a description end in caps, as "videotestsrc ! video/x-raw,width=320",
+    // and gives the bin its one output. Unlinked pads are not ghosted: the sink pad of
+    // an element waiting for a dynamic pad (uridecodebin, rtspsrc) would be taken.
+    const QByteArray description =
+        (rest + QStringLiteral(" ! identity name=%1").arg(QLatin1String(kOutputName))).toUtf8();
+    GstElement* bin = gst_parse_bin_from_description(description.constData(), FALSE, &error);
     if (!bin) {
       *failure = QString::fromUtf8(error ? error->message : "cannot parse the description");
       g_clear_error(&error);
@@ -235,11 +244,13 @@ GstRef<GstElement> CaptureSource::createSourceElement(const QString& uri, QStrin
     }
     g_clear_error(&error);  // a recoverable warning, such as a missing property
     element.reset(GST_ELEMENT(gst_object_ref_sink(bin)));
-    GstRef<GstPad> pad(gst_element_get_static_pad(element.get(), "src"));
-    if (!pad) {
+    GstRef<GstElement> output(gst_bin_get_by_name(GST_BIN(element.get()), kOutputName));
+    GstRef<GstPad> pad(output ? gst_element_get_static_pad(output.get(), "src") : nullptr);
+    if (!pad || gst_pad_is_linked(pad.get())) {
       *failure = QStringLiteral("the description has no video output");
       return {};
     }
+    gst_element_add_pad(element.get(), gst_ghost_pad_new("src", pad.get()));
   } else {
     *failure = QStringLiteral("unknown kind of source");
     return {};
@@ -304,6 +315,10 @@ std::unique_ptr<CaptureSource> CaptureSource::bind(const DeviceMonikerData& moni
     first = element.release();
     gst_bin_add(bin, first);
     upstream = first;
+    if (moniker.sourceUri.startsWith(u"gst:")) {
+      source->m_description = moniker.sourceUri;
+      source->m_parsed = first;
+    }
   }
   if (first && (moniker.sourceUri.startsWith(u"file:") || moniker.sourceUri.startsWith(u"http") ||
                 moniker.sourceUri.startsWith(u"rtsp:")))
@@ -357,6 +372,39 @@ bool CaptureSource::isDv() const {
 void CaptureSource::rewind() {
   if (m_demo)
     m_demo->index = 0;
+  if (m_parsed && m_hasRun)
+    parseAgain();
+  m_hasRun = true;
+}
+
+// The links a description makes to dynamic pads hold for its first run only, so
+// each later run gets a fresh copy of it.
+void CaptureSource::parseAgain() {
+  QString failure;
+  GstRef<GstElement> fresh = createSourceElement(m_description, &failure);
+  if (!fresh)
+    return;  // parsed before, so this does not happen; the old copy stays
+  GstBin* bin = GST_BIN(m_bin.get());
+  gst_element_set_state(m_parsed, GST_STATE_NULL);
+  gst_bin_remove(bin, m_parsed);
+  m_parsed = fresh.release();
+  gst_bin_add(bin, m_parsed);
+  gst_element_link(m_parsed, m_filter);
+}
+
+void CaptureSource::watchStreamFormat(std::function<void()> known) {
+  if (!m_capabilities.empty() || m_dv || m_demo)
+    return;  // such a source has its list of formats from the start
+  GstRef<GstPad> pad(gst_element_get_static_pad(m_filter, "src"));
+  gst_pad_add_probe(
+      pad.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM,
+      [](GstPad*, GstPadProbeInfo* info, gpointer data) {
+        if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_CAPS)
+          (*static_cast<std::function<void()>*>(data))();
+        return GST_PAD_PROBE_OK;
+      },
+      new std::function<void()>(std::move(known)),
+      [](gpointer data) { delete static_cast<std::function<void()>*>(data); });
 }
 
 std::optional<TVideoFormat> CaptureSource::negotiatedFormat() const {

@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -28,8 +29,12 @@ class CaptureSource {
   GstElement* element() const { return m_bin.get(); }
   // A DV device: its stream is interleaved DV.
   bool isDv() const;
-  // Called before each run: a built-in source starts its scene again.
+  // Called before each run, while stopped: a built-in source starts its scene
+  // again, a "gst:" description is made anew.
   void rewind();
+  // Calls known on a streaming thread whenever a source without a list of formats
+  // has negotiated its stream's format.
+  void watchStreamFormat(std::function<void()> known);
 
   int formatCount() const;
   TVideoFormat format(int index) const;
@@ -47,6 +52,7 @@ class CaptureSource {
 
   CaptureSource() = default;
   void applyCaps(GstCaps* caps);
+  void parseAgain();
   std::optional<TVideoFormat> negotiatedFormat() const;
 
   GstRef<GstElement> m_bin;
@@ -56,6 +62,9 @@ class CaptureSource {
   bool m_dv = false;  // a stream that offers interleaved DV
   mutable std::optional<TVideoFormat> m_lastNegotiated;
   std::unique_ptr<DemoFeeder> m_demo;
+  QString m_description;           // the "gst:" URI
+  GstElement* m_parsed = nullptr;  // its bin, owned by m_bin
+  bool m_hasRun = false;
 };
 
 // The format of one caps structure (rates from its framerate value, list or range).

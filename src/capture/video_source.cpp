@@ -12,6 +12,21 @@ QList<VideoSourceEntry>& sourceList() {
   return sources;
 }
 
+// The name heads the camera's lines in the event log ("[NAME]") and its window;
+// a line break or another control character would cut or hide it.
+void checkName(const QString& name) {
+  for (qsizetype i = 0; i < name.size(); ++i) {
+    const QChar character = name.at(i);
+    const auto category = character.category();
+    if (category == QChar::Other_Control || category == QChar::Separator_Line ||
+        category == QChar::Separator_Paragraph)
+      throw Error(QStringLiteral("Invalid video source name: character %1 is the control character U+%2; "
+                                 "a name is one line of visible text")
+                      .arg(i + 1)
+                      .arg(QString::number(character.unicode(), 16).toUpper().rightJustified(4, u'0')));
+  }
+}
+
 }  // namespace
 
 VideoSourceEntry VideoSourceEntry::parse(const QString& argument) {
@@ -19,6 +34,7 @@ VideoSourceEntry VideoSourceEntry::parse(const QString& argument) {
   if (separator <= 0 || separator == argument.size() - 1)
     throw Error(QStringLiteral("Invalid video source \"%1\": expected NAME=URI").arg(argument));
   VideoSourceEntry entry{argument.left(separator), argument.mid(separator + 1)};
+  checkName(entry.name);
   // Building the source once finds a bad URI here rather than at the first preview.
   QString failure;
   if (!CaptureSource::createSourceElement(entry.uri, &failure))

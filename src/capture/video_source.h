@@ -10,8 +10,8 @@ struct VideoSourceEntry {
   QString name;
   QString uri;
 
-  // Splits "NAME=URI" at the first '=' and checks the URI; throws Error with a
-  // text that names the bad argument.
+  // Splits "NAME=URI" at the first '=' and checks both; throws Error with a text
+  // that names the bad argument, or the control character in the name.
   static VideoSourceEntry parse(const QString& argument);
 };
 

@@ -203,6 +203,9 @@ void TMotionForm::connectHandlers() {
           [this](TVideoCapture* sender) { m_handlers.enter([&] { VideoCapture1FrameRendered(sender); }); });
   connect(VideoCapture1, &TVideoCapture::OnDeviceLost, this,
           [this](TVideoCapture* sender) { m_handlers.enter([&] { VideoCapture1DeviceLost(sender); }); });
+  // A stream's one format is known only once it runs.
+  connect(VideoCapture1, &TVideoCapture::OnVideoFormatKnown, this,
+          [this](TVideoCapture*) { m_handlers.enter([this] { ListVideoModes(); }); });
   // Raised inside the frame pipeline: an error ends the motion event without a word.
   connect(MyMotion1, &MyMotion::OnDetected, this,
           [this](MyMotion* sender) { m_handlers.enterSilently([&] { MyMotion1Detected(sender); }); });

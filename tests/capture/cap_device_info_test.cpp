@@ -65,6 +65,32 @@ TEST(VideoSourceEntry, ParsesNameAndUri) {
     EXPECT_NO_THROW(VideoSourceEntry::parse(good)) << good;
 }
 
+TEST(VideoSourceEntry, RefusesNamesWithControlCharactersAndSaysWhich) {
+  const struct {
+    const char16_t* argument;
+    const char* problem;
+  } cases[] = {{u"Front\ndoor=test:ball", "character 6 is the control character U+000A"},
+               {u"Cam\r=test:ball", "character 4 is the control character U+000D"},
+               {u"\tCam=test:ball", "character 1 is the control character U+0009"},
+               {u"Cam\x1b[2J=test:ball", "character 4 is the control character U+001B"},
+               {u"Cam\x7f=test:ball", "U+007F"},
+               {u"Cam\x85=test:ball", "U+0085"},
+               {u"Cam\u2028=test:ball", "U+2028"}};
+  for (const auto& c : cases) {
+    const QString argument = QString::fromUtf16(c.argument);
+    try {
+      VideoSourceEntry::parse(argument);
+      ADD_FAILURE() << "accepted " << c.problem;
+    } catch (const std::exception& error) {
+      EXPECT_TRUE(QString::fromUtf8(error.what()).startsWith("Invalid video source name: ")) << error.what();
+      EXPECT_TRUE(QString::fromUtf8(error.what()).contains(QString::fromLatin1(c.problem))) << error.what();
+    }
+  }
+  // Brackets and other scripts are fine: a log header is read from its first to its last character.
+  for (const char16_t* good : {u"[Cam]=test:ball", u"Cam]=test:ball", u"Гараж 2=test:ball"})
+    EXPECT_EQ(VideoSourceEntry::parse(QString::fromUtf16(good)).uri, "test:ball");
+}
+
 TEST(VideoSourceEntry, RejectsBadArgumentsWithTheirText) {
   for (const char* bad : {"demo:", "=demo:", "A=", "A=demo", "A=test:nosuchpattern", "A=ftp://host/x",
                           "A=gst:nosuchelement", "A=gst:fakesink", "A=v4l2:/dev/video0", "A=file:"}) {

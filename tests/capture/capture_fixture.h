@@ -40,6 +40,7 @@ class CaptureFixture : public ::testing::Test {
     QObject::connect(capture, &TVideoCapture::OnChangeDevice, record("ChangeDevice"));
     QObject::connect(capture, &TVideoCapture::OnChangeCompressor, record("ChangeCompressor"));
     QObject::connect(capture, &TVideoCapture::OnChangeVCapMode, record("ChangeVCapMode"));
+    QObject::connect(capture, &TVideoCapture::OnVideoFormatKnown, record("VideoFormatKnown"));
     QObject::connect(capture, &TVideoCapture::OnFrameRendered, [this] { ++rendered; });
     return *capture;
   }

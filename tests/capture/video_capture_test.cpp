@@ -242,8 +242,8 @@ TEST_F(CaptureFixture, LostDeviceStopsThePreviewAndTheRestartFails) {
   capture.SetGraphConfig(cameraConfig("Cam"));
   ASSERT_TRUE(waitUntil([&] { return !prompts.shown.isEmpty(); }));
   EXPECT_TRUE(previewingWhenLost);
-  EXPECT_EQ(events,
-            QStringList({"StartPreview", "ChangeDevice", "ChangeCompressor", "DeviceLost", "StopPreview"}));
+  EXPECT_EQ(events, QStringList({"StartPreview", "ChangeDevice", "ChangeCompressor", "VideoFormatKnown",
+                                 "DeviceLost", "StopPreview"}));
   EXPECT_EQ(messages(), QStringList({"Error 80004005: Cannot run preview graph!"}));
   EXPECT_FALSE(capture.Previewing());
   EXPECT_EQ(capture.graphState(), GraphState::GraphBuilt);

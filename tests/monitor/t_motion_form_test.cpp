@@ -182,6 +182,18 @@ TEST_F(MotionFormTest, ChoosingAVideoModeTurnsDetectionOffAndResizesThePicture) 
   EXPECT_EQ(window.pictureCanvas().image().size(), QSize(320, 240));
 }
 
+TEST_F(MotionFormTest, StreamSourceListsItsVideoModeOnceItRuns) {
+  TMotionForm& window =
+      make(QStringLiteral("gst:videotestsrc ! video/x-raw,format=I420,width=176,height=144,framerate=15/1"));
+  QComboBox* modes = window.Panel1->ComboBox2;
+  ASSERT_TRUE(waitUntil([&] { return modes->count() > 0; }));
+  EXPECT_EQ(modes->count(), 1);
+  EXPECT_EQ(modes->currentText(), "176x144x12b");
+  EXPECT_TRUE(window.VideoCapture1->Previewing());
+  EXPECT_TRUE(waitForFrames(2));
+  EXPECT_TRUE(shownTexts().isEmpty()) << shownTexts().join('|').toStdString();
+}
+
 TEST_F(MotionFormTest, OptionsPanelToggledTwiceReturnsTheWindowToItsWidth) {
   TMotionForm& window = make(QStringLiteral("test:ball"));
   const int width = window.width();

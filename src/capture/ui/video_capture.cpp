@@ -26,6 +26,7 @@ void TVideoCapture::captureEvent(CaptureEvent event) {
     case CaptureEvent::ChangeCompressor: emit OnChangeCompressor(this); break;
     case CaptureEvent::FrameRendered: emit OnFrameRendered(this); break;
     case CaptureEvent::ChangeVCapMode: emit OnChangeVCapMode(this); break;
+    case CaptureEvent::VideoFormatKnown: emit OnVideoFormatKnown(this); break;
   }
 }
 

@@ -23,6 +23,8 @@ class TVideoCapture : public QWidget, public CaptureGraph {
   void OnChangeCompressor(TVideoCapture* sender);
   void OnFrameRendered(TVideoCapture* sender);
   void OnChangeVCapMode(TVideoCapture* sender);
+  // A stream source's format became known: GetVideoFormat now lists it.
+  void OnVideoFormatKnown(TVideoCapture* sender);
   // CapturedImage lives only during the signal; copy it to keep it.
   void OnBitmapGrabbed(TVideoCapture* sender, const FrameBitmap& CapturedImage);
 
