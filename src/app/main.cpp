@@ -97,11 +97,13 @@ int main(int argc, char** argv) {
   QObject::connect(&windows.MDIParent, &TMDIParent::closed, &app, &QApplication::quit, Qt::QueuedConnection);
 
   // A logout or a service stop closes the main window as "Exit" does; should the
-  // close be refused, the program ends anyway.
+  // close be refused, the program ends anyway. exit() rather than quit(): quit()
+  // first asks every window to close, and an open message box without an escape
+  // button refuses, which would keep the program waiting for an answer.
   TerminationSignals termination;
   QObject::connect(&termination, &TerminationSignals::received, &app, [&windows] {
     windows.MDIParent.close();
-    QApplication::quit();
+    QCoreApplication::exit(0);
   });
 
   windows.MDIParent.show();

@@ -31,7 +31,7 @@ class ClosingTest : public AppFixture {
  protected:
   void closeAsTheSignalDoes() {
     mainWindow().close();
-    QApplication::quit();
+    QCoreApplication::exit(0);
   }
 };
 
