@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMap>
 #include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
@@ -27,9 +28,9 @@ namespace {
 
 const QString kCameraKey = QStringLiteral("\\Software\\Brennova\\Settings\\Cam");
 
-void provisionCamera(qint32 soundAlarm = 0) {
+void provisionCamera(qint32 soundAlarm = 0, const QString& key = kCameraKey) {
   SettingsStore settings;
-  ASSERT_TRUE(settings.OpenKey(kCameraKey, true));
+  ASSERT_TRUE(settings.OpenKey(key, true));
   const std::pair<const char*, qint32> values[] = {
       {"Detect", 1},      {"TimedCapture", 0},     {"CaptureImage", 1},
       {"FTPImage", 0},    {"EMailImage", 0},       {"SoundAlarm", soundAlarm},
@@ -324,6 +325,44 @@ TEST(QuorvexProgramTest, AClosedOutputPipeDoesNotEndTheProgram) {
   ASSERT_EQ(program.state(), QProcess::Running);
   stopWithSigterm(program);
   expectCameraSaved();
+}
+
+// Two cameras are two programs on one program folder: each entry either program
+// announces on its output is in the shared log, under its own camera.
+TEST(QuorvexProgramTest, TwoProgramsOnOneHomeLoseNoLogEntry) {
+  TempHome home;
+  const QStringList cameras = {QStringLiteral("North"), QStringLiteral("South")};
+  for (const QString& camera : cameras)
+    provisionCamera(0, QStringLiteral("\\Software\\Brennova\\Settings\\") + camera);
+  QProcess programs[2];
+  for (int i = 0; i < 2; ++i)
+    startProgram(programs[i],
+                 {"--home", home.path(), "--source", cameras[i] + "=test:snow", "-platform", "offscreen"});
+
+  // Snow moves in every frame: one motion entry per second and camera.
+  QByteArray outputs[2];
+  for (int i = 0; i < 2; ++i) outputs[i] = readUntil(programs[i], "  Images  Motion Captured On\n", 8);
+  for (int i = 0; i < 2; ++i) {
+    stopWithSigterm(programs[i]);
+    outputs[i] += programs[i].readAllStandardOutput();
+  }
+
+  // The log's motion entries per section.
+  QMap<QString, qsizetype> logged;
+  QString section;
+  for (const QByteArray& line : readFile(home.file(QStringLiteral("Quorvex.log"))).split('\n')) {
+    const QString text = QString::fromUtf8(line).trimmed();
+    if (text.startsWith(u'[') && text.endsWith(u']'))
+      section = text.mid(1, text.size() - 2);
+    else if (text.startsWith(QStringLiteral("Motion Captured On ")))
+      ++logged[section];
+  }
+  for (int i = 0; i < 2; ++i) {
+    const qsizetype announced =
+        outputs[i].count("  " + cameras[i].toUtf8() + "  Images  Motion Captured On\n");
+    EXPECT_GE(announced, 8) << outputs[i].toStdString();
+    EXPECT_EQ(logged.value(cameras[i]), announced) << cameras[i].toStdString();
+  }
 }
 
 }  // namespace
