@@ -24,6 +24,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMdiSubWindow>
 #include <QPainter>
 #include <QPushButton>
 #include <QStatusBar>
@@ -133,6 +134,9 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
   StatusBar1 = new QStatusBar(this);
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
   StatusBar1->setSizeGripEnabled(false);
+  // The panels keep their widths and are cut at the window's edge; they must not
+  // widen the window beyond its opening size.
+  StatusBar1->setSizePolicy(QSizePolicy::Ignored, StatusBar1->sizePolicy().verticalPolicy());
   const int panelWidths[] = {100, 150, 150};
   for (int i = 0; i < 3; ++i) {
     m_statusPanels[i] = new QLabel(StatusBar1);
@@ -302,10 +306,16 @@ void TMotionForm::VideoCapture1DeviceLost(TVideoCapture*) {
 }
 
 void TMotionForm::PaintBox1DblClick() {
-  Panel1->setHidden(!Panel1->isHidden());
-  Panel2->setHidden(!Panel2->isHidden());
-  const int change = Panel1->isHidden() ? -MotionOptionsPanel::kWidth : MotionOptionsPanel::kWidth;
-  resize(width() + change, height());
+  const bool opening = Panel1->isHidden();
+  if (opening)
+    Panel1->setFixedWidth(Panel1->fittedWidth());  // the video modes may have changed
+  Panel1->setHidden(!opening);
+  Panel2->setHidden(opening);
+  const int change = opening ? Panel1->minimumWidth() : -Panel1->minimumWidth();
+  // Inside the main window the sub-window frame is what has a size of its own.
+  auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget());
+  QWidget* outer = frame ? static_cast<QWidget*>(frame) : this;
+  outer->resize(outer->width() + change, outer->height());
 }
 
 // ---- The frame pipeline ----

@@ -1,0 +1,149 @@
+#include "app_fixture.h"
+
+#include "monitor/motion_options_panel.h"
+#include "monitor/t_motion_form.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QStyle>
+#include <QStyleOption>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+
+namespace {
+
+const VideoSourceEntry kCam{QStringLiteral("Cam"), QStringLiteral("test:ball")};
+
+QMdiSubWindow* frameOf(TMotionForm* camera) { return qobject_cast<QMdiSubWindow*>(camera->parentWidget()); }
+
+QString describe(const QWidget* control, const QString& caption, int needed) {
+  return QStringLiteral("%1 \"%2\" needs %3 px, has %4")
+      .arg(control->objectName(), caption)
+      .arg(needed)
+      .arg(control->width());
+}
+
+// The captions among the visible controls under `root` that their control cuts, one
+// line each. Each caption's width is measured with the control's font metrics and
+// grown by the room its style adds (indicator, margins, arrow).
+QStringList cutCaptions(QWidget* root) {
+  QStringList cut;
+  for (QWidget* control : root->findChildren<QWidget*>()) {
+    if (!control->isVisible())
+      continue;
+    const QFontMetrics metrics = control->fontMetrics();
+    QStyle* style = control->style();
+    const auto needs = [&](QStyle::ContentsType type, QStyleOption& option, const QString& text) {
+      option.initFrom(control);
+      return style->sizeFromContents(type, &option, metrics.size(Qt::TextShowMnemonic, text), control)
+          .width();
+    };
+    if (auto* box = qobject_cast<QCheckBox*>(control)) {
+      QStyleOptionButton option;
+      option.text = box->text();
+      const int needed = needs(QStyle::CT_CheckBox, option, box->text());
+      if (needed > box->width())
+        cut.append(describe(box, box->text(), needed));
+    } else if (auto* button = qobject_cast<QPushButton*>(control)) {
+      const int needed = metrics.horizontalAdvance(button->text()) +
+                         2 * style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button);
+      if (needed > button->width())
+        cut.append(describe(button, button->text(), needed));
+    } else if (auto* list = qobject_cast<QComboBox*>(control)) {
+      for (int i = 0; i < list->count(); ++i) {
+        QStyleOptionComboBox option;
+        const int needed = needs(QStyle::CT_ComboBox, option, list->itemText(i));
+        if (needed > list->width())
+          cut.append(describe(list, list->itemText(i), needed));
+      }
+    } else if (auto* label = qobject_cast<QLabel*>(control)) {
+      const int needed = metrics.horizontalAdvance(label->text());
+      if (!label->text().isEmpty() && needed > label->contentsRect().width())
+        cut.append(describe(label, label->text(), needed));
+    } else if (auto* group = qobject_cast<QGroupBox*>(control)) {
+      const int needed = metrics.horizontalAdvance(group->title()) + 2 * metrics.averageCharWidth();
+      if (needed > group->width())
+        cut.append(describe(group, group->title(), needed));
+    } else if (auto* tabs = qobject_cast<QTabBar*>(control)) {
+      const int space = style->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, tabs);
+      for (int i = 0; i < tabs->count(); ++i) {
+        const QRect tab = tabs->tabRect(i);
+        const int needed = metrics.horizontalAdvance(tabs->tabText(i)) + space;
+        if (needed > tab.width() || tab.right() >= tabs->width())
+          cut.append(describe(tabs, tabs->tabText(i), needed));
+      }
+    }
+  }
+  return cut;
+}
+
+}  // namespace
+
+// Sizes in failure messages.
+void PrintTo(const QSize& size, std::ostream* out) { *out << size.width() << "x" << size.height(); }
+
+class CameraWindowTest : public AppFixture {
+ protected:
+  TMotionForm& startCamera(const VideoSourceEntry& source = kCam) {
+    TMotionForm* camera = start({source}).cameraWindow();
+    EXPECT_NE(camera, nullptr);
+    return *camera;
+  }
+};
+
+TEST_F(CameraWindowTest, OpensAtItsSizeAndTheOptionsPanelWidensTheFrameNotThePicture) {
+  TMotionForm& camera = startCamera();
+  QMdiSubWindow* frame = frameOf(&camera);
+  ASSERT_NE(frame, nullptr);
+  EXPECT_EQ(camera.size(), QSize(365, 345));
+  const QSize closedFrame = frame->size();
+  const QSize closedPicture = camera.PaintBox1->size();
+  const int bar = camera.Panel2->width();
+
+  const struct {
+    const char* name;
+    std::function<void()> open, close;
+  } ways[] = {
+      {"bar and Options page button", [&] { camera.Panel2->click(); },
+       [&] { camera.Panel1->SpeedButton1->click(); }},
+      {"double clicks on the picture", [&] { QTest::mouseDClick(camera.PaintBox1, Qt::LeftButton); },
+       [&] { QTest::mouseDClick(camera.PaintBox1, Qt::LeftButton); }},
+  };
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.name);
+    way.open();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(camera.Panel1->isVisible());
+    EXPECT_FALSE(camera.Panel2->isVisible());
+    EXPECT_GE(camera.Panel1->width(), MotionOptionsPanel::kWidth);
+    EXPECT_EQ(frame->size(), closedFrame + QSize(camera.Panel1->width(), 0));
+    // The picture keeps its size; it only takes over the place of the bar.
+    EXPECT_EQ(camera.PaintBox1->size(), closedPicture + QSize(bar, 0));
+    way.close();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(camera.Panel1->isVisible());
+    EXPECT_EQ(frame->size(), closedFrame);
+    EXPECT_EQ(camera.PaintBox1->size(), closedPicture);
+  }
+}
+
+TEST_F(CameraWindowTest, EveryCaptionOfTheOptionsPanelShowsInFull) {
+  TMotionForm& camera = startCamera();
+  MotionOptionsPanel* panel = camera.Panel1;
+  ASSERT_GT(panel->ComboBox2->count(), 1);  // the source's video modes, the longest included
+  camera.Panel2->click();
+  for (const int page : {0, 1, 2}) {
+    panel->PageControl1->setCurrentIndex(page == 0 ? 0 : 1);
+    panel->PageControl2->setCurrentIndex(page == 2 ? 1 : 0);
+    QCoreApplication::processEvents();
+    const QStringList cut = cutCaptions(panel);
+    EXPECT_TRUE(cut.isEmpty()) << "page " << page << ":\n" << cut.join('\n').toStdString();
+  }
+}
