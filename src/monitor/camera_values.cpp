@@ -4,6 +4,7 @@
 #include "monitor/motion_options_panel.h"
 #include "monitor/spin_edit.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QTimer>
 
@@ -25,6 +26,7 @@ const std::pair<const char*, SpinEdit * MotionOptionsPanel::*> kIntegers[] = {
     {"FtpTime", &MotionOptionsPanel::AdvSpinEdit7}};
 
 const QString kDetect = QStringLiteral("Detect");
+const QString kFitPicture = QStringLiteral("FitPicture");
 
 }  // namespace
 
@@ -32,7 +34,8 @@ QString cameraKey(const QString& caption) {
   return QStringLiteral("\\Software\\Brennova\\Settings\\") + caption;
 }
 
-void readCameraValues(const SettingsStore& store, MotionOptionsPanel& panel, QTimer& detectOnStart) {
+void readCameraValues(const SettingsStore& store, MotionOptionsPanel& panel, QAction& fitPicture,
+                      QTimer& detectOnStart) {
   if (store.ReadBool(kDetect))
     detectOnStart.start();
   else
@@ -40,11 +43,14 @@ void readCameraValues(const SettingsStore& store, MotionOptionsPanel& panel, QTi
   for (const auto& [name, box] : kFlags) (panel.*box)->setChecked(store.ReadBool(QLatin1String(name)));
   for (const auto& [name, field] : kIntegers)
     (panel.*field)->setValue(store.ReadInteger(QLatin1String(name)));
+  if (store.ValueExists(kFitPicture))
+    fitPicture.setChecked(store.ReadBool(kFitPicture));
 }
 
-void writeCameraValues(SettingsStore& store, const MotionOptionsPanel& panel) {
+void writeCameraValues(SettingsStore& store, const MotionOptionsPanel& panel, const QAction& fitPicture) {
   store.WriteBool(kDetect, panel.CheckBox1->isChecked());
   for (const auto& [name, box] : kFlags) store.WriteBool(QLatin1String(name), (panel.*box)->isChecked());
   for (const auto& [name, field] : kIntegers)
     store.WriteInteger(QLatin1String(name), (panel.*field)->Value());
+  store.WriteBool(kFitPicture, fitPicture.isChecked());
 }

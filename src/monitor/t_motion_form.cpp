@@ -14,6 +14,7 @@
 #include "eventlog/date_time_text.h"
 #include "monitor/camera_values.h"
 #include "monitor/motion_options_panel.h"
+#include "monitor/picture_area.h"
 #include "monitor/picture_folder.h"
 #include "monitor/snapshot_stamp.h"
 #include "monitor/spin_edit.h"
@@ -42,27 +43,6 @@ const QString kInitialCaption = QStringLiteral("MotionForm");
 const QString kApplicationKey = QStringLiteral("\\Software\\Brennova\\Settings");
 const QString kBoxCaption = QStringLiteral("Quorvex");
 constexpr int kCountdownIdle = 6;
-
-// The picture area: shows the canvas unscaled at its top-left corner.
-class PictureArea : public QWidget {
- public:
-  PictureArea(const Canvas& canvas, std::function<void()> doubleClicked, QWidget* parent)
-      : QWidget(parent), m_canvas(canvas), m_doubleClicked(std::move(doubleClicked)) {
-    setObjectName(QStringLiteral("PaintBox1"));
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-  }
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    if (!m_canvas.image().isNull())
-      QPainter(this).drawImage(0, 0, m_canvas.image());
-  }
-  void mouseDoubleClickEvent(QMouseEvent*) override { m_doubleClicked(); }
-
- private:
-  const Canvas& m_canvas;
-  std::function<void()> m_doubleClicked;
-};
 
 QTimer* timer(const char* name, int intervalMs, QObject* parent) {
   auto* result = new QTimer(parent);
@@ -596,7 +576,7 @@ void TMotionForm::LoadSettings(const QString& Caption) {
     if (!store.KeyExists(key))
       applyDefaults();
     else if (store.OpenKey(key, false) && store.ValueExists(QStringLiteral("Detect")))
-      readCameraValues(store, *Panel1, *DetectOnStartTimer1);
+      readCameraValues(store, *Panel1, *PaintBox1->FitPicture, *DetectOnStartTimer1);
     applyConnectionRule(store);
   } catch (...) {
     applyDerivedValues();  // the derived values follow the controls also after a bad value
@@ -640,7 +620,7 @@ void TMotionForm::FormCloseQuery(bool& CanClose) {
   guarded(m_prompts, [&] {
     SettingsStore store;
     if (store.OpenKey(cameraKey(caption()), true))
-      writeCameraValues(store, *Panel1);
+      writeCameraValues(store, *Panel1, *PaintBox1->FitPicture);
     CanClose = true;
   });
 }

@@ -18,6 +18,7 @@ class AppServices;
 class Clock;
 class MotionOptionsPanel;
 class MyMotion;
+class PictureArea;
 class Prompts;
 class QCheckBox;
 class QLabel;
@@ -81,7 +82,7 @@ class TMotionForm : public QWidget {
 
   MotionOptionsPanel* Panel1;
   QPushButton* Panel2;
-  QWidget* PaintBox1;
+  PictureArea* PaintBox1;
   QStatusBar* StatusBar1;
 
   TGraphConfig GraphConfig;

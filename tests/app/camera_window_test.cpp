@@ -1,6 +1,9 @@
 #include "app_fixture.h"
 
+#include "base/settings_store.h"
 #include "monitor/motion_options_panel.h"
+#include "monitor/picture_area.h"
+#include "monitor/spin_edit.h"
 #include "monitor/t_motion_form.h"
 
 #include <QCheckBox>
@@ -9,6 +12,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStyle>
@@ -17,11 +21,37 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include <map>
+#include <variant>
+
 namespace {
 
 const VideoSourceEntry kCam{QStringLiteral("Cam"), QStringLiteral("test:ball")};
+const QString kCameraKey = QStringLiteral("\\Software\\Brennova\\Settings\\Cam");
 
 QMdiSubWindow* frameOf(TMotionForm* camera) { return qobject_cast<QMdiSubWindow*>(camera->parentWidget()); }
+
+// A value of the camera key: a DWORD, a text, or absent.
+using Stored = std::variant<std::monostate, qint32, QString>;
+
+Stored stored(const QString& name) {
+  SettingsStore store;
+  if (!store.OpenKey(kCameraKey, false) || !store.ValueExists(name))
+    return {};
+  try {
+    return store.ReadInteger(name);
+  } catch (...) {
+    return store.ReadString(name);
+  }
+}
+
+std::string shown(const Stored& value) {
+  if (const auto* number = std::get_if<qint32>(&value))
+    return std::to_string(*number);
+  if (const auto* text = std::get_if<QString>(&value))
+    return '"' + text->toStdString() + '"';
+  return "absent";
+}
 
 QString describe(const QWidget* control, const QString& caption, int needed) {
   return QStringLiteral("%1 \"%2\" needs %3 px, has %4")
@@ -146,4 +176,38 @@ TEST_F(CameraWindowTest, EveryCaptionOfTheOptionsPanelShowsInFull) {
     const QStringList cut = cutCaptions(panel);
     EXPECT_TRUE(cut.isEmpty()) << "page " << page << ":\n" << cut.join('\n').toStdString();
   }
+}
+
+TEST_F(CameraWindowTest, FitPictureIsOnAtFirstSwitchedFromTheContextMenuAndKeptPerCamera) {
+  TMotionForm& camera = startCamera();
+  PictureArea* picture = camera.PaintBox1;
+  ASSERT_TRUE(waitUntil([&] { return !camera.pictureCanvas().image().isNull(); }));
+  EXPECT_TRUE(picture->FitPicture->isChecked());
+  EXPECT_EQ(picture->pictureRect().width(), picture->width());  // 640x480 into the narrower area
+
+  // The user's way: the context menu of the picture, its "Fit Picture" item.
+  QStringList items;
+  auto* poll = new QTimer(picture);
+  QObject::connect(poll, &QTimer::timeout, [&, poll] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu)
+      return;
+    poll->stop();
+    for (QAction* item : menu->actions()) items.append(item->text());
+    menu->actions().value(0)->trigger();
+    menu->close();
+  });
+  poll->start(10);
+  QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(20, 20), picture->mapToGlobal(QPoint(20, 20)));
+  QApplication::sendEvent(picture, &menuEvent);
+  EXPECT_EQ(items, QStringList({"Fit Picture"}));
+  EXPECT_FALSE(picture->FitPicture->isChecked());
+  EXPECT_EQ(picture->pictureRect(), QRect(0, 0, 640, 480));
+  // Detection and snapshots keep working on the whole frame.
+  EXPECT_EQ(camera.pictureCanvas().image().size(), QSize(640, 480));
+
+  mainWindow().close();
+  EXPECT_EQ(shown(stored("FitPicture")), "0");
+  EXPECT_FALSE(startCamera().PaintBox1->FitPicture->isChecked());
+  EXPECT_TRUE(startCamera({QStringLiteral("Door"), kCam.uri}).PaintBox1->FitPicture->isChecked());
 }
