@@ -136,6 +136,7 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
   column->addLayout(row);
   column->addWidget(StatusBar1);
 
+  m_cameraValues = std::make_unique<CameraValues>(*Panel1, *PaintBox1->FitPicture);
   connectHandlers();
   DetectOnStartTimer1->start();
   // The window counts as shown once it is made, so its show handler
@@ -573,16 +574,26 @@ void TMotionForm::LoadSettings(const QString& Caption) {
   SettingsStore store;
   try {
     const QString key = cameraKey(Caption);
-    if (!store.KeyExists(key))
+    if (!store.KeyExists(key)) {
       applyDefaults();
-    else if (store.OpenKey(key, false) && store.ValueExists(QStringLiteral("Detect")))
-      readCameraValues(store, *Panel1, *PaintBox1->FitPicture, *DetectOnStartTimer1);
+      m_cameraValues->ownAll();
+    } else if (store.OpenKey(key, false)) {
+      if (store.ValueExists(QStringLiteral("Detect")))
+        m_cameraValues->read(store, *DetectOnStartTimer1);
+      else
+        m_cameraValues->ownAll();  // nothing to load: the close writes the key whole
+    }
     applyConnectionRule(store);
   } catch (...) {
-    applyDerivedValues();  // the derived values follow the controls also after a bad value
+    finishLoad();  // the derived values follow the controls also after a bad value
     throw;
   }
+  finishLoad();
+}
+
+void TMotionForm::finishLoad() {
   applyDerivedValues();
+  m_cameraValues->trackChanges();
 }
 
 void TMotionForm::applyDefaults() {
@@ -620,7 +631,7 @@ void TMotionForm::FormCloseQuery(bool& CanClose) {
   guarded(m_prompts, [&] {
     SettingsStore store;
     if (store.OpenKey(cameraKey(caption()), true))
-      writeCameraValues(store, *Panel1, *PaintBox1->FitPicture);
+      m_cameraValues->write(store);
     CanClose = true;
   });
 }

@@ -211,3 +211,51 @@ TEST_F(CameraWindowTest, FitPictureIsOnAtFirstSwitchedFromTheContextMenuAndKeptP
   EXPECT_FALSE(startCamera().PaintBox1->FitPicture->isChecked());
   EXPECT_TRUE(startCamera({QStringLiteral("Door"), kCam.uri}).PaintBox1->FitPicture->isChecked());
 }
+
+// A value that cannot be read stops the load; the close then writes back only what
+// was loaded or changed, so the values after the bad one stay as they were stored.
+TEST_F(CameraWindowTest, AValueThatCannotBeReadLosesNoStoredValueAtClose) {
+  const struct {
+    const char* bad;
+    std::map<QString, Stored> expectedAfterClose;
+  } cases[] = {
+      {"XGrid",
+       {{"BlockSens", 6},
+        {"XGrid", QStringLiteral("ten")},
+        {"YGrid", 5},
+        {"TCapRate", 45},
+        {"FtpTime", 20},
+        {"FitPicture", 0}}},
+      {"FitPicture",
+       {{"BlockSens", 6},
+        {"XGrid", 10},
+        {"YGrid", 5},
+        {"TCapRate", 45},
+        {"FtpTime", 20},
+        {"FitPicture", QStringLiteral("ten")}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.bad);
+    {
+      SettingsStore store;
+      ASSERT_TRUE(store.OpenKey(kCameraKey, true));
+      const std::map<QString, qint32> values = {
+          {"Detect", 0},          {"TimedCapture", 0}, {"CaptureImage", 0},  {"FTPImage", 0},
+          {"EMailImage", 0},      {"SoundAlarm", 0},   {"QuickDetect", 0},   {"ShowGrid", 1},
+          {"BalloonMesages", 1},  {"Mask", 0},         {"MultiEmailAtt", 0}, {"BlockSens", 4},
+          {"MotionSens", 50},     {"XGrid", 10},       {"YGrid", 5},         {"TCapRate", 60},
+          {"NrMultiEmailAtt", 5}, {"FtpTime", 20},     {"FitPicture", 0}};
+      for (const auto& [name, value] : values) store.WriteInteger(name, value);
+      store.WriteString(QLatin1String(c.bad), QStringLiteral("ten"));
+    }
+    prompts.shown.clear();
+    TMotionForm& camera = startCamera();
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_EQ(prompts.shown[0].text, QStringLiteral("Failed to get data for '%1'").arg(c.bad));
+    camera.Panel1->AdvSpinEdit1->setValue(6);   // loaded in both cases
+    camera.Panel1->AdvSpinEdit5->setValue(45);  // after the bad value in the first case
+    mainWindow().close();
+    for (const auto& [name, expected] : c.expectedAfterClose)
+      EXPECT_EQ(shown(stored(name)), shown(expected)) << name.toStdString();
+  }
+}
