@@ -91,7 +91,7 @@ TEST_F(MotionFormTest, OpensPreviewingWithItsControlsAndWritesNoStartEntry) {
   ASSERT_TRUE(waitForFrames(2));
   EXPECT_EQ(window.LastFrame.width(), 640);
   EXPECT_EQ(window.pictureCanvas().image().size(), QSize(640, 480));
-  EXPECT_EQ(window.pictureCanvas().image(), window.LastFrame.image());  // painted unscaled
+  EXPECT_EQ(window.pictureCanvas().image(), window.LastFrame.image());  // scaled only when shown
 }
 
 TEST_F(MotionFormTest, StartRemovesTheSnapshotTemporaryOfAKilledRun) {
