@@ -310,7 +310,6 @@ void TMDIParent::createCameraWindow() {
   QMdiSubWindow* frame =
       m_mdiArea->addSubWindow(camera, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   m_camera = camera;
-  frame->resize(frame->size().expandedTo(QSize(365, 315)));
   camera->setWindowTitle(m_videoSource);
   camera->repaint();
   try {

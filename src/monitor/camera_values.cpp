@@ -4,6 +4,7 @@
 #include "monitor/motion_options_panel.h"
 #include "monitor/spin_edit.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QTimer>
 
@@ -25,6 +26,7 @@ const std::pair<const char*, SpinEdit * MotionOptionsPanel::*> kIntegers[] = {
     {"FtpTime", &MotionOptionsPanel::AdvSpinEdit7}};
 
 const QString kDetect = QStringLiteral("Detect");
+const QString kFitPicture = QStringLiteral("FitPicture");
 
 }  // namespace
 
@@ -32,19 +34,63 @@ QString cameraKey(const QString& caption) {
   return QStringLiteral("\\Software\\Brennova\\Settings\\") + caption;
 }
 
-void readCameraValues(const SettingsStore& store, MotionOptionsPanel& panel, QTimer& detectOnStart) {
-  if (store.ReadBool(kDetect))
+CameraValues::CameraValues(MotionOptionsPanel& panel, QAction& fitPicture)
+    : m_panel(panel), m_fitPicture(fitPicture) {
+  const auto ownOnChange = [this](auto* control, auto signal, const QString& name) {
+    QObject::connect(control, signal, control, [this, name] {
+      if (m_tracking)
+        own(name);
+    });
+  };
+  ownOnChange(panel.CheckBox1, &QCheckBox::toggled, kDetect);
+  for (const auto& [name, box] : kFlags) ownOnChange(panel.*box, &QCheckBox::toggled, QLatin1String(name));
+  for (const auto& [name, field] : kIntegers)
+    ownOnChange(panel.*field, &SpinEdit::textChanged, QLatin1String(name));
+  ownOnChange(&fitPicture, &QAction::toggled, kFitPicture);
+}
+
+void CameraValues::own(const QString& name) { m_owned.insert(name); }
+
+void CameraValues::ownAll() {
+  own(kDetect);
+  for (const auto& flag : kFlags) own(QLatin1String(flag.first));
+  for (const auto& integer : kIntegers) own(QLatin1String(integer.first));
+  own(kFitPicture);
+}
+
+void CameraValues::read(const SettingsStore& store, QTimer& detectOnStart) {
+  const bool detect = store.ReadBool(kDetect);
+  own(kDetect);
+  if (detect)
     detectOnStart.start();
   else
     detectOnStart.stop();
-  for (const auto& [name, box] : kFlags) (panel.*box)->setChecked(store.ReadBool(QLatin1String(name)));
-  for (const auto& [name, field] : kIntegers)
-    (panel.*field)->setValue(store.ReadInteger(QLatin1String(name)));
+  for (const auto& [name, box] : kFlags) {
+    const bool checked = store.ReadBool(QLatin1String(name));
+    own(QLatin1String(name));  // before the box's handler, which may ask the user
+    (m_panel.*box)->setChecked(checked);
+  }
+  for (const auto& [name, field] : kIntegers) {
+    const qint32 value = store.ReadInteger(QLatin1String(name));
+    own(QLatin1String(name));
+    (m_panel.*field)->setValue(value);
+  }
+  if (!store.ValueExists(kFitPicture))
+    return;
+  const bool fit = store.ReadBool(kFitPicture);
+  own(kFitPicture);
+  m_fitPicture.setChecked(fit);
 }
 
-void writeCameraValues(SettingsStore& store, const MotionOptionsPanel& panel) {
-  store.WriteBool(kDetect, panel.CheckBox1->isChecked());
-  for (const auto& [name, box] : kFlags) store.WriteBool(QLatin1String(name), (panel.*box)->isChecked());
+void CameraValues::write(SettingsStore& store) const {
+  if (m_owned.contains(kDetect))
+    store.WriteBool(kDetect, m_panel.CheckBox1->isChecked());
+  for (const auto& [name, box] : kFlags)
+    if (m_owned.contains(QLatin1String(name)))
+      store.WriteBool(QLatin1String(name), (m_panel.*box)->isChecked());
   for (const auto& [name, field] : kIntegers)
-    store.WriteInteger(QLatin1String(name), (panel.*field)->Value());
+    if (m_owned.contains(QLatin1String(name)))
+      store.WriteInteger(QLatin1String(name), (m_panel.*field)->Value());
+  if (m_owned.contains(kFitPicture))
+    store.WriteBool(kFitPicture, m_fitPicture.isChecked());
 }

@@ -9,8 +9,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -28,7 +31,9 @@ QCheckBox* checkBox(const char* name, const QString& caption, bool checked) {
 
 QPushButton* hideButton(const char* name) {
   auto* button = named(new QPushButton(QStringLiteral("<< ")), name);
-  button->setFixedWidth(32);
+  // Narrower than the style's usual button, yet wide enough for its caption.
+  const int margin = button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button);
+  button->setFixedWidth(std::max(32, button->fontMetrics().horizontalAdvance(button->text()) + 2 * margin));
   return button;
 }
 
@@ -57,6 +62,7 @@ MotionOptionsPanel::MotionOptionsPanel(QWidget* parent) : QWidget(parent) {
   QVBoxLayout* column = pageWith(options, SpeedButton1);
   column->addWidget(new QLabel(QStringLiteral("Video Mode")));
   ComboBox2 = named(new QComboBox, "ComboBox2");
+  ComboBox2->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   column->addWidget(ComboBox2);
   auto* buttons = new QHBoxLayout;
   Button1 = named(new QPushButton(QStringLiteral("Start")), "Button1");
@@ -140,3 +146,5 @@ MotionOptionsPanel::MotionOptionsPanel(QWidget* parent) : QWidget(parent) {
   column->addStretch();
   PageControl2->addTab(eventOptions, QStringLiteral("Event Options"));
 }
+
+int MotionOptionsPanel::fittedWidth() const { return std::max(kWidth, sizeHint().width()); }

@@ -18,6 +18,10 @@ class MotionOptionsPanel : public QWidget {
 
   explicit MotionOptionsPanel(QWidget* parent = nullptr);
 
+  // The width at which every caption and video mode shows in full with the
+  // current font: kWidth or more.
+  int fittedWidth() const;
+
   QTabWidget* PageControl1;
   QTabWidget* PageControl2;
 

@@ -14,6 +14,7 @@
 #include "eventlog/date_time_text.h"
 #include "monitor/camera_values.h"
 #include "monitor/motion_options_panel.h"
+#include "monitor/picture_area.h"
 #include "monitor/picture_folder.h"
 #include "monitor/snapshot_stamp.h"
 #include "monitor/spin_edit.h"
@@ -24,6 +25,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMdiSubWindow>
 #include <QPainter>
 #include <QPushButton>
 #include <QStatusBar>
@@ -41,27 +43,6 @@ const QString kInitialCaption = QStringLiteral("MotionForm");
 const QString kApplicationKey = QStringLiteral("\\Software\\Brennova\\Settings");
 const QString kBoxCaption = QStringLiteral("Quorvex");
 constexpr int kCountdownIdle = 6;
-
-// The picture area: shows the canvas unscaled at its top-left corner.
-class PictureArea : public QWidget {
- public:
-  PictureArea(const Canvas& canvas, std::function<void()> doubleClicked, QWidget* parent)
-      : QWidget(parent), m_canvas(canvas), m_doubleClicked(std::move(doubleClicked)) {
-    setObjectName(QStringLiteral("PaintBox1"));
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-  }
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    if (!m_canvas.image().isNull())
-      QPainter(this).drawImage(0, 0, m_canvas.image());
-  }
-  void mouseDoubleClickEvent(QMouseEvent*) override { m_doubleClicked(); }
-
- private:
-  const Canvas& m_canvas;
-  std::function<void()> m_doubleClicked;
-};
 
 QTimer* timer(const char* name, int intervalMs, QObject* parent) {
   auto* result = new QTimer(parent);
@@ -133,6 +114,9 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
   StatusBar1 = new QStatusBar(this);
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
   StatusBar1->setSizeGripEnabled(false);
+  // The panels keep their widths and are cut at the window's edge; they must not
+  // widen the window beyond its opening size.
+  StatusBar1->setSizePolicy(QSizePolicy::Ignored, StatusBar1->sizePolicy().verticalPolicy());
   const int panelWidths[] = {100, 150, 150};
   for (int i = 0; i < 3; ++i) {
     m_statusPanels[i] = new QLabel(StatusBar1);
@@ -152,6 +136,7 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
   column->addLayout(row);
   column->addWidget(StatusBar1);
 
+  m_cameraValues = std::make_unique<CameraValues>(*Panel1, *PaintBox1->FitPicture);
   connectHandlers();
   DetectOnStartTimer1->start();
   // The window counts as shown once it is made, so its show handler
@@ -305,10 +290,16 @@ void TMotionForm::VideoCapture1DeviceLost(TVideoCapture*) {
 }
 
 void TMotionForm::PaintBox1DblClick() {
-  Panel1->setHidden(!Panel1->isHidden());
-  Panel2->setHidden(!Panel2->isHidden());
-  const int change = Panel1->isHidden() ? -MotionOptionsPanel::kWidth : MotionOptionsPanel::kWidth;
-  resize(width() + change, height());
+  const bool opening = Panel1->isHidden();
+  if (opening)
+    Panel1->setFixedWidth(Panel1->fittedWidth());  // the video modes may have changed
+  Panel1->setHidden(!opening);
+  Panel2->setHidden(opening);
+  const int change = opening ? Panel1->minimumWidth() : -Panel1->minimumWidth();
+  // Inside the main window the sub-window frame is what has a size of its own.
+  auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget());
+  QWidget* outer = frame ? static_cast<QWidget*>(frame) : this;
+  outer->resize(outer->width() + change, outer->height());
 }
 
 // ---- The frame pipeline ----
@@ -586,16 +577,26 @@ void TMotionForm::LoadSettings(const QString& Caption) {
   SettingsStore store;
   try {
     const QString key = cameraKey(Caption);
-    if (!store.KeyExists(key))
+    if (!store.KeyExists(key)) {
       applyDefaults();
-    else if (store.OpenKey(key, false) && store.ValueExists(QStringLiteral("Detect")))
-      readCameraValues(store, *Panel1, *DetectOnStartTimer1);
+      m_cameraValues->ownAll();
+    } else if (store.OpenKey(key, false)) {
+      if (store.ValueExists(QStringLiteral("Detect")))
+        m_cameraValues->read(store, *DetectOnStartTimer1);
+      else
+        m_cameraValues->ownAll();  // nothing to load: the close writes the key whole
+    }
     applyConnectionRule(store);
   } catch (...) {
-    applyDerivedValues();  // the derived values follow the controls also after a bad value
+    finishLoad();  // the derived values follow the controls also after a bad value
     throw;
   }
+  finishLoad();
+}
+
+void TMotionForm::finishLoad() {
   applyDerivedValues();
+  m_cameraValues->trackChanges();
 }
 
 void TMotionForm::applyDefaults() {
@@ -633,7 +634,7 @@ void TMotionForm::FormCloseQuery(bool& CanClose) {
   guarded(m_prompts, [&] {
     SettingsStore store;
     if (store.OpenKey(cameraKey(caption()), true))
-      writeCameraValues(store, *Panel1);
+      m_cameraValues->write(store);
     CanClose = true;
   });
 }

@@ -15,9 +15,11 @@
 #include <memory>
 
 class AppServices;
+class CameraValues;
 class Clock;
 class MotionOptionsPanel;
 class MyMotion;
+class PictureArea;
 class Prompts;
 class QCheckBox;
 class QLabel;
@@ -45,11 +47,12 @@ class TMotionForm : public QWidget {
   ~TMotionForm() override;
 
   // Loads the camera values of Caption into the controls, which applies them.
-  // Throws Error("Failed to get data for '<name>'") for a value missing after
-  // `Detect`; the values before it stay applied.
+  // Throws Error("Failed to get data for '<name>'") for a value missing or unreadable
+  // after `Detect`; the values before it stay applied, and only they and the values
+  // changed afterwards are saved.
   void LoadSettings(const QString& Caption);
-  // Saves the camera values; CanClose is false (after the message) only when a
-  // value could not be written.
+  // Saves the camera values loaded or changed in this run; CanClose is false
+  // (after the message) only when a value could not be written.
   void FormCloseQuery(bool& CanClose);
   // Ends the window for good: its timers and the capture stop at once. `end`, which
   // frees the window (later, not inside it), runs when no handler of the window is
@@ -81,7 +84,7 @@ class TMotionForm : public QWidget {
 
   MotionOptionsPanel* Panel1;
   QPushButton* Panel2;
-  QWidget* PaintBox1;
+  PictureArea* PaintBox1;
   QStatusBar* StatusBar1;
 
   TGraphConfig GraphConfig;
@@ -145,6 +148,7 @@ class TMotionForm : public QWidget {
   void applyDefaults();
   void applyConnectionRule(SettingsStore& store);
   void applyDerivedValues();
+  void finishLoad();
 
   void motionBoundUpdate();
 
@@ -158,4 +162,5 @@ class TMotionForm : public QWidget {
   std::array<QLabel*, 3> m_statusPanels{};
   int m_countdown = 6;  // the seconds of the detection countdown, 6 when idle
   DiskFullNotice m_snapshotDiskFull{QStringLiteral("snapshots")};
+  std::unique_ptr<CameraValues> m_cameraValues;
 };

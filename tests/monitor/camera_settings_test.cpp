@@ -12,7 +12,8 @@ const QString kCameraKey = QStringLiteral("\\Software\\Brennova\\Settings\\Cam")
 const QString kNoFtp = QStringLiteral("No Settings!\r\rPlease run FTP Wizard\rfrom Options menu.");
 const QString kNoEmail = QStringLiteral("No Settings!\r\rPlease run EMail Wizard\rfrom Options menu.");
 
-// The eleven flags and seven integers a camera key holds, in their order.
+// The eleven flags and seven integers a camera key holds, in their order, before
+// `FitPicture`.
 const char* const kFlagNames[] = {"Detect",         "TimedCapture", "CaptureImage", "FTPImage",
                                   "EMailImage",     "SoundAlarm",   "QuickDetect",  "ShowGrid",
                                   "BalloonMesages", "Mask",         "MultiEmailAtt"};
@@ -98,7 +99,8 @@ TEST_F(CameraSettingsTest, ClosingSavesTheValuesAndTheNextRunLoadsAndAppliesThem
   {
     SettingsStore store;
     ASSERT_TRUE(store.OpenKey(kCameraKey, false));
-    EXPECT_EQ(store.values().size(), 18);
+    EXPECT_EQ(store.values().size(), 19);
+    EXPECT_TRUE(store.ReadBool("FitPicture"));
     for (const char* name : kFlagNames)
       EXPECT_NE(store.ReadBool(name),
                 QString(name) == "ShowGrid" || QString(name) == "BalloonMesages" || QString(name) == "Mask")

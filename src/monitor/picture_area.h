@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+class Canvas;
+class QAction;
+
+// The camera window's live picture (`PaintBox1`). With "Fit Picture" on (the
+// default), the canvas is scaled to the area keeping its aspect ratio, so a large
+// frame shows whole in a small window; off, it is drawn unscaled from the top-left
+// corner. Only the painting scales: the canvas itself keeps the frame's size.
+class PictureArea : public QWidget {
+  Q_OBJECT
+
+ public:
+  PictureArea(const Canvas& canvas, std::function<void()> doubleClicked, QWidget* parent = nullptr);
+
+  // The checkable "Fit Picture" item of the area's context menu.
+  QAction* FitPicture;
+
+  // Where the canvas is drawn in the area; empty without a picture.
+  QRect pictureRect() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  const Canvas& m_canvas;
+  std::function<void()> m_doubleClicked;
+};
