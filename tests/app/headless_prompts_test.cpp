@@ -58,6 +58,16 @@ TEST(HeadlessPromptsTest, EachBoxIsOneLineAnsweredWithItsDefaultButton) {
   EXPECT_EQ(lines[0], "Quorvex: Box 1 / second line");
   EXPECT_EQ(HeadlessPrompts::oneLine({"No Mask Found!\rCreate one Now?", "", {}, {}, 0}),
             "No Mask Found! / Create one Now?");
+  // The detail follows the text on the same line.
+  EXPECT_EQ(
+      HeadlessPrompts::oneLine({"Device Door Lost!",
+                                "Quorvex",
+                                {},
+                                {},
+                                0,
+                                "Source: Door\rURI: rtsp://127.0.0.1:9/none\rReason: Connection refused\r"}),
+      "Quorvex: Device Door Lost! / Source: Door / URI: rtsp://127.0.0.1:9/none / Reason: Connection "
+      "refused");
 }
 
 TEST(HeadlessPromptsTest, AMessageThatKeepsComingIsPrintedOnceAMinuteWithItsCount) {
