@@ -400,9 +400,9 @@ void TMotionForm::sourceReconnected() {
 
 void TMotionForm::showReconnectStatus() {
   if (m_reconnect.attempting())
-    setStatusPanelText(0, QStringLiteral("Reconnecting..."));
+    setStatusPanelText(0, QStringLiteral("Retrying..."));
   else if (m_reconnect.active())
-    setStatusPanelText(0, QStringLiteral("Reconnecting in %1 s").arg(m_reconnect.remaining().count()));
+    setStatusPanelText(0, QStringLiteral("Retry in %1 s").arg(m_reconnect.remaining().count()));
 }
 
 void TMotionForm::setDetect(bool on) {

@@ -84,7 +84,7 @@ TEST_F(SourceLifecycleTest, LostStreamIsToldOnceRetriedOnAGrowingScheduleAndResu
       << prompts.shown[0].detail.toStdString();
   EXPECT_EQ(services.callsStartingWith("log"), QStringList({logCall("Device Lost on ", "Device Events")}));
   EXPECT_FALSE(window.Panel1->CheckBox1->isChecked());
-  EXPECT_EQ(window.statusPanelText(0), "Reconnecting in 2 s");
+  EXPECT_EQ(window.statusPanelText(0), "Retry in 2 s");
   EXPECT_FALSE(startEnabled());
   EXPECT_TRUE(stopEnabled());
   // A loss does not turn detection off for the next start.
@@ -99,7 +99,7 @@ TEST_F(SourceLifecycleTest, LostStreamIsToldOnceRetriedOnAGrowingScheduleAndResu
   }));
   window.ReconnectTimer->stop();  // the later pauses are ticked here
   window.ReconnectTimerTimer();
-  EXPECT_EQ(window.statusPanelText(0), "Reconnecting in 3 s");
+  EXPECT_EQ(window.statusPanelText(0), "Retry in 3 s");
   QList<qint64> pauses{window.reconnectSchedule().pause().count()};
   for (int attempt = 2; attempt <= 6; ++attempt) {
     runNextAttempt();
@@ -115,7 +115,7 @@ TEST_F(SourceLifecycleTest, LostStreamIsToldOnceRetriedOnAGrowingScheduleAndResu
   EXPECT_EQ(services.callsStartingWith("log").last(), logCall("Device Reconnected on ", "Device Events"));
   EXPECT_TRUE(window.Panel1->CheckBox1->isChecked());
   EXPECT_TRUE(window.DelayStart->isActive());  // detection resumes after its countdown
-  EXPECT_FALSE(window.statusPanelText(0).startsWith("Reconnecting"));
+  EXPECT_FALSE(window.statusPanelText(0).startsWith("Retry"));
   EXPECT_FALSE(startEnabled());
   EXPECT_TRUE(stopEnabled());
   EXPECT_EQ(prompts.shown.size(), 1);

@@ -129,7 +129,7 @@ TEST_F(MotionFormTest, StopStartAndLostDeviceSetTheButtonsAndAreLogged) {
   EXPECT_FALSE(window.VideoCapture1->Previewing());
   // Waiting to reconnect: Stop ends it.
   EXPECT_TRUE(window.ReconnectTimer->isActive());
-  EXPECT_EQ(window.statusPanelText(0), "Reconnecting in 2 s");
+  EXPECT_EQ(window.statusPanelText(0), "Retry in 2 s");
   EXPECT_FALSE(p->Button1->isEnabled());
   EXPECT_TRUE(p->Button2->isEnabled());
   p->Button2->click();
