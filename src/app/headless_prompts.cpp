@@ -28,6 +28,8 @@ Prompts::Answer HeadlessPrompts::defaultAnswer(Buttons buttons) {
 QString HeadlessPrompts::oneLine(const Message& message) {
   static const QRegularExpression lineBreaks(QStringLiteral("\\s*[\r\n]+\\s*"));
   QString text = message.text.trimmed();
+  if (!message.detail.trimmed().isEmpty())
+    text += QStringLiteral(" / ") + message.detail.trimmed();
   text.replace(lineBreaks, QStringLiteral(" / "));
   return message.caption.isEmpty() ? text : message.caption + QStringLiteral(": ") + text;
 }

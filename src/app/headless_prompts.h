@@ -23,7 +23,7 @@ class HeadlessPrompts final : public Prompts {
   void beep() override {}
 
   static Answer defaultAnswer(Buttons buttons);
-  // "caption: text", each line break of the text turned into " / ".
+  // "caption: text / detail", each line break turned into " / ".
   static QString oneLine(const Message& message);
 
  private:

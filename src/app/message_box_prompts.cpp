@@ -1,7 +1,11 @@
 #include "message_box_prompts.h"
 
+#include "app/headless_prompts.h"
+
 #include <QApplication>
 #include <QMessageBox>
+
+#include <cstdio>
 
 namespace {
 
@@ -50,6 +54,14 @@ Prompts::Answer MessageBoxPrompts::messageBox(const Message& message) {
   QMessageBox box(toQt(message.icon), message.caption, text, toQt(message.buttons),
                   QApplication::activeWindow());
   box.setProperty("helpContext", message.helpContext);
+  if (!message.detail.isEmpty()) {
+    QString detail = message.detail;
+    box.setDetailedText(detail.replace(u'\r', u'\n'));
+    // Also for the terminal or journal the program was started from; standard
+    // output carries only the event log.
+    std::fprintf(stderr, "%s\n", HeadlessPrompts::oneLine(message).toLocal8Bit().constData());
+    std::fflush(stderr);
+  }
   return fromQt(box.exec());
 }
 

@@ -29,12 +29,22 @@ bool lacksSpace(const QString& folder, int error) {
 bool DiskFullNotice::failed(const QString& folder, int error) {
   if (!lacksSpace(folder, error))
     return false;
-  if (m_text.isEmpty()) {
-    m_text = QStringLiteral("The disk holding %1 is full: %2 are not being saved.").arg(folder, m_unsaved);
-    std::fprintf(stderr, "%s\n", m_text.toLocal8Bit().constData());
-    std::fflush(stderr);
-  }
+  tell(QStringLiteral("The disk holding %1 is full: %2 are not being saved.").arg(folder, m_unsaved));
   return true;
+}
+
+void DiskFullNotice::cannotSave(const QString& reason) {
+  QString text = QStringLiteral("%1 are not being saved: %2").arg(m_unsaved, reason);
+  text[0] = text[0].toUpper();
+  tell(text);
+}
+
+void DiskFullNotice::tell(const QString& text) {
+  if (!m_text.isEmpty())
+    return;
+  m_text = text;
+  std::fprintf(stderr, "%s\n", m_text.toLocal8Bit().constData());
+  std::fflush(stderr);
 }
 
 bool DiskFullNotice::saved() {

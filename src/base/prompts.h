@@ -16,6 +16,7 @@ class Prompts {
     Icon icon = Icon::None;
     Buttons buttons = Buttons::Ok;
     int helpContext = 0;
+    QString detail = {};  // more about the message (what failed and why), CR line breaks
   };
 
   virtual ~Prompts() = default;

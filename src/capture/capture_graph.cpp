@@ -4,6 +4,8 @@
 #include "base/handler_guard.h"
 #include "capture/device_moniker_p.h"
 
+#include <QStringList>
+
 #include <vector>
 
 using namespace capture_detail;
@@ -32,6 +34,24 @@ const char* grabberCaps(TPixelFormat format) {
     case TPixelFormat::Bits8: return nullptr;
   }
   return nullptr;
+}
+
+// The error's text, followed by the element's own words where its debug text has
+// them (its last line, after the element path): "Resource not found. (No such
+// file ...)", "... (Missing decoder: ...)".
+QString errorReason(GstMessage* message) {
+  GError* error = nullptr;
+  gchar* debug = nullptr;
+  gst_message_parse_error(message, &error, &debug);
+  QString reason = error ? QString::fromUtf8(error->message) : QStringLiteral("Unknown error");
+  const QString debugText = QString::fromUtf8(debug).trimmed();
+  const qsizetype lineBreak = debugText.lastIndexOf(u'\n');
+  const QString own = lineBreak < 0 ? QString() : debugText.mid(lineBreak + 1).trimmed();
+  if (!own.isEmpty() && own != reason)
+    reason += QStringLiteral(" (") + own + u')';
+  g_clear_error(&error);
+  g_free(debug);
+  return reason;
 }
 
 GstElement* addElement(GstElement* pipeline, const char* factory, const char* name = nullptr) {
@@ -103,11 +123,56 @@ CaptureGraph::~CaptureGraph() {
 
 void CaptureGraph::raise(CaptureEvent event) { captureEvent(event); }
 
-void CaptureGraph::showCaptureError(const QString& message, unsigned code) {
+void CaptureGraph::showCaptureError(const QString& message, unsigned code, const QString& detail) {
   QString text = message;
   text.replace(QLatin1String("%x"), QString::number(code, 16).toUpper());
   m_prompts.messageBox(
-      {text, QStringLiteral("DirectShow - Capture"), Prompts::Icon::Error, Prompts::Buttons::Ok, 0});
+      {text, QStringLiteral("DirectShow - Capture"), Prompts::Icon::Error, Prompts::Buttons::Ok, 0, detail});
+}
+
+void CaptureGraph::setFailureReason(const QString& reason) {
+  const std::lock_guard lock(m_failureLock);
+  m_failureReason = reason;
+}
+
+// The first failure of a run is its cause; the elements' complaints after it follow from it.
+void CaptureGraph::recordFailure(const QString& reason) {
+  const std::lock_guard lock(m_failureLock);
+  if (m_failureReason.isEmpty())
+    m_failureReason = reason;
+}
+
+QString CaptureGraph::failureReason() const {
+  const std::lock_guard lock(m_failureLock);
+  return m_failureReason;
+}
+
+QString CaptureGraph::VideoDeviceUri() const {
+  if (!m_videoDevice)
+    return {};
+  if (!m_videoDevice->sourceUri.isEmpty())
+    return m_videoDevice->sourceUri;
+  if (!m_videoDevice->device)
+    return {};
+  GstStructure* properties = gst_device_get_properties(m_videoDevice->device.get());
+  if (!properties)
+    return {};
+  QString uri;
+  for (const char* name : {"api.v4l2.path", "device.path"}) {
+    if (const char* path = gst_structure_get_string(properties, name); path && uri.isEmpty())
+      uri = QStringLiteral("v4l2://") + QString::fromUtf8(path);
+  }
+  gst_structure_free(properties);
+  return uri;
+}
+
+QString CaptureGraph::failureDetail() const {
+  QStringList lines{QStringLiteral("Source: ") + m_videoFriendlyName};
+  if (const QString uri = VideoDeviceUri(); !uri.isEmpty())
+    lines.append(QStringLiteral("URI: ") + uri);
+  if (const QString reason = failureReason(); !reason.isEmpty())
+    lines.append(QStringLiteral("Reason: ") + reason);
+  return lines.join(u'\r');
 }
 
 void CaptureGraph::abandon(const QString& message, unsigned code) {
@@ -191,14 +256,18 @@ bool CaptureGraph::createCaptureFilters() {
       }
       QString failure;
       source = CaptureSource::bind(*m_videoDevice, &failure);
-      if (!source)
+      if (!source) {
         code = kFailed;
+        setFailureReason(failure);
+      }
     }
-    if (!source)
-      abandon(
+    if (!source) {
+      showCaptureError(
           QStringLiteral(
               "Error %x.\r\nCan't create video capture filter - propably you havn't video capture device!"),
-          code);
+          code, m_videoDevice ? failureDetail() : QString());
+      throw EVideoCaptureError(QStringLiteral("no video capture filter"));
+    }
     source->watchStreamFormat([this] {
       const unsigned run = m_run.load();
       QMetaObject::invokeMethod(
@@ -232,12 +301,15 @@ bool CaptureGraph::createCaptureFilters() {
           CaptureGraph* graph = context->graph;
           const unsigned run = graph->m_run.load();
           std::optional<CaptureEvent> event;
-          if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS)
+          if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS) {
             event = CaptureEvent::DeviceLost;  // a source that ends is lost like a device
-          else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR)
+            graph->recordFailure(QStringLiteral("End of stream"));
+          } else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
             event = gst_object_has_as_ancestor(GST_MESSAGE_SRC(message), GST_OBJECT(context->source))
                         ? CaptureEvent::DeviceLost
                         : CaptureEvent::Aborted;
+            graph->recordFailure(errorReason(message));
+          }
           if (event)
             QMetaObject::invokeMethod(
                 &graph->m_mailbox, [graph, event, run] { graph->graphEvent(*event, run); },
@@ -354,17 +426,19 @@ void CaptureGraph::renderPreview() {
 
 // Runs the pipeline. Each run has its number, so events of an earlier run that
 // arrive late are dropped.
-bool CaptureGraph::StartPreview() {
+bool CaptureGraph::StartPreview(FailureReport report) {
   if (m_graph && Previewing())
     return true;
   if (!buildGraph())
     return false;
   m_graph->source->rewind();
   ++m_run;
+  setFailureReason({});
   if (gst_element_set_state(m_graph->pipeline.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
     gst_element_set_state(m_graph->pipeline.get(), GST_STATE_NULL);
     ++m_run;  // the errors of the failed run are answered by this message
-    showCaptureError(QStringLiteral("Error %x: Cannot run preview graph!"), kFailed);
+    if (report == FailureReport::Box)
+      showCaptureError(QStringLiteral("Error %x: Cannot run preview graph!"), kFailed, failureDetail());
     return false;
   }
   m_state = GraphState::Previewing;
@@ -399,18 +473,16 @@ void CaptureGraph::tearDownGraph() {
 }
 
 // A graph event, on the UI thread: the owner hears of it first; a lost device
-// then stops the preview, and a preview whose state changed starts again when
-// the preview is wanted.
+// then stops the preview. Whether and when to try the source again is the
+// owner's choice: a source that failed at once would otherwise be restarted
+// without pause.
 void CaptureGraph::graphEvent(CaptureEvent event, unsigned run) {
   if (run != m_run.load() || !m_graph || !m_graph->eventSource)
     return;  // from a run that has ended, or a graph torn down since
   guarded(m_prompts, [&] {
-    const bool previewing = Previewing();
     raise(event);
     if (event == CaptureEvent::DeviceLost)
       StopPreview();
-    if (previewing != Previewing() && m_wantPreview)
-      StartPreview();
   });
 }
 

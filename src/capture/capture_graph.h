@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 
 // The notifications of the capture component, raised on the UI thread.
 enum class CaptureEvent {
@@ -29,6 +30,10 @@ enum class CaptureEvent {
 };
 
 enum class GraphState { NoFilters, FiltersCreated, GraphBuilt, Previewing };
+
+// Whether a preview that cannot start is shown to the user in a box, or only
+// recorded for failureDetail() (an owner retrying on its own).
+enum class FailureReport { Box, Quiet };
 
 // The capture graph of one video source: a GStreamer pipeline from the catalogued
 // device through "MySmartTee" and the frame grabber "MyBitmapGrabber" to the
@@ -90,11 +95,20 @@ class CaptureGraph {
 
   void SetGraphConfig(const TGraphConfig& config);
   void SelectDevices(const QString& video, const QString& audio, bool force);
-  bool StartPreview();
+  bool StartPreview(FailureReport report = FailureReport::Box);
   bool StopPreview();
   bool Previewing() const { return m_state == GraphState::Previewing; }
   GraphState graphState() const { return m_state; }
   QString VideoDeviceFriendlyName() const { return m_videoFriendlyName; }
+  // The --source URI of the video device, or the system device's path; empty when
+  // not known.
+  QString VideoDeviceUri() const;
+  // Why the source last failed, in the media framework's words ("End of stream"
+  // when it ended); empty while no run has failed.
+  QString failureReason() const;
+  // The source's name, its URI and failureReason(), one per CR-separated line: the
+  // detail of a box that tells a failure of the source.
+  QString failureDetail() const;
 
   // Arms the grabber for the next sample; called from the FrameRendered event.
   void GrabNextBitmap();
@@ -118,7 +132,9 @@ class CaptureGraph {
   struct Graph;
 
   void raise(CaptureEvent event);
-  void showCaptureError(const QString& message, unsigned code);
+  void showCaptureError(const QString& message, unsigned code, const QString& detail = {});
+  void setFailureReason(const QString& reason);
+  void recordFailure(const QString& reason);
   [[noreturn]] void abandon(const QString& message, unsigned code = 0);
   void releaseFilters();
   bool createCaptureFilters();
@@ -140,6 +156,8 @@ class CaptureGraph {
   GraphState m_state = GraphState::NoFilters;
   std::atomic<unsigned> m_run = 0;  // events of an earlier run are stale
   bool m_previewShown = false;
+  mutable std::mutex m_failureLock;  // the reason is set on the streaming threads
+  QString m_failureReason;
 
   DeviceMoniker m_videoDevice;
   DeviceMoniker m_audioDevice;

@@ -28,11 +28,14 @@
 #include <QMdiSubWindow>
 #include <QPainter>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QScopedValueRollback>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <utility>
@@ -99,6 +102,7 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
   ImageTimer = timer("ImageTimer", 30000, this);
   EmailTimer1 = timer("EmailTimer1", 100000, this);
   FTPTimer1 = timer("FTPTimer1", 100000, this);
+  ReconnectTimer = timer("ReconnectTimer", 1000, this);
   // The rate limits of delivery end by themselves.
   EmailTimer1->setSingleShot(true);
   FTPTimer1->setSingleShot(true);
@@ -179,6 +183,7 @@ void TMotionForm::connectHandlers() {
   connect(DetectOnStartTimer1, &QTimer::timeout, this, handle(&TMotionForm::DetectOnStartTimer1Timer));
   connect(DelayStart, &QTimer::timeout, this, handle(&TMotionForm::DelayStartTimer));
   connect(ImageTimer, &QTimer::timeout, this, handle(&TMotionForm::ImageTimerTimer));
+  connect(ReconnectTimer, &QTimer::timeout, this, handle(&TMotionForm::ReconnectTimerTimer));
 
   connect(VideoCapture1, &TVideoCapture::OnBitmapGrabbed, this,
           [this](TVideoCapture* sender, const FrameBitmap& frame) {
@@ -222,6 +227,8 @@ void TMotionForm::FormShow() {
 }
 
 void TMotionForm::SpeedButton1Click() {
+  stopReconnecting();
+  m_liveFrame = false;
   GraphConfig = TGraphConfig();
   GraphConfig.WantPreview = true;
   GraphConfig.WantBitmaps = true;
@@ -234,10 +241,14 @@ void TMotionForm::SpeedButton1Click() {
   VideoCapture1->StopPreview();
   ListVideoModes();
   ComboBox2Change();
-  if (!VideoCapture1->StartPreview())
+  const bool started = VideoCapture1->StartPreview();
+  updateButtons();
+  if (!started)
     return;  // the capture component has told the user
-  Panel1->Button1->setEnabled(false);
-  Panel1->Button2->setEnabled(!Panel1->Button1->isEnabled());
+  if (m_detectBeforeLoss) {
+    setDetect(*m_detectBeforeLoss);  // a source that ended watches as before when started again
+    m_detectBeforeLoss.reset();
+  }
   if (caption() != kInitialCaption)
     writeLog(QStringLiteral("Device Started By User on "), QStringLiteral("Device Events"));
 }
@@ -271,22 +282,120 @@ void TMotionForm::ComboBox2Change() {
 }
 
 void TMotionForm::Button2Click() {
+  const bool running = sourceRunning();
   Panel1->CheckBox1->setChecked(false);
+  m_detectBeforeLoss.reset();  // stopped by the user: detection stays off
+  stopReconnecting();
   VideoCapture1->StopPreview();
-  Panel1->Button1->setEnabled(!Panel1->Button1->isEnabled());
-  Panel1->Button2->setEnabled(!Panel1->Button1->isEnabled());
-  writeLog(QStringLiteral("Device Stopped By User on "), QStringLiteral("Device Events"));
+  m_liveFrame = false;
+  updateButtons();
+  if (running)
+    writeLog(QStringLiteral("Device Stopped By User on "), QStringLiteral("Device Events"));
 }
 
+bool TMotionForm::sourceRunning() const { return VideoCapture1->Previewing() || m_reconnect.active(); }
+
+void TMotionForm::updateButtons() {
+  Panel1->Button1->setEnabled(!sourceRunning());
+  Panel1->Button2->setEnabled(sourceRunning());
+}
+
+// A loss is told once: the box when the source was running, the log entry always.
+// A file that ended stays stopped; any other source is tried again on a schedule.
 void TMotionForm::VideoCapture1DeviceLost(TVideoCapture*) {
-  Panel1->CheckBox1->setChecked(false);
-  if (VideoCapture1->Previewing())
-    m_prompts.messageBox({QStringLiteral("Device %1 Lost!").arg(caption()), kBoxCaption,
-                          Prompts::Icon::Information, Prompts::Buttons::Ok, 0});
+  if (m_reconnect.attempting()) {
+    VideoCapture1->StopPreview();
+    reconnectAttemptFailed();
+    return;
+  }
+  const bool wasPreviewing = VideoCapture1->Previewing();
+  if (!m_detectBeforeLoss)
+    m_detectBeforeLoss = Panel1->CheckBox1->isChecked() || DetectOnStartTimer1->isActive();
+  DetectOnStartTimer1->stop();
+  setDetect(false);
   VideoCapture1->StopPreview();
-  Panel1->Button1->setEnabled(true);
-  Panel1->Button2->setEnabled(!Panel1->Button1->isEnabled());
+  m_liveFrame = false;
+  if (wasPreviewing && sourceReconnects())
+    beginReconnecting();
+  updateButtons();
   writeLog(QStringLiteral("Device Lost on "), QStringLiteral("Device Events"));
+  if (wasPreviewing)
+    m_prompts.messageBox({QStringLiteral("Device %1 Lost!").arg(caption()), kBoxCaption,
+                          Prompts::Icon::Information, Prompts::Buttons::Ok, 0,
+                          VideoCapture1->failureDetail()});
+}
+
+// A file has an end; cameras and streams come back after a network or power cut.
+bool TMotionForm::sourceReconnects() const {
+  return !VideoCapture1->VideoDeviceUri().startsWith(QLatin1String("file:"));
+}
+
+void TMotionForm::beginReconnecting() {
+  m_reconnect.begin();
+  ReconnectTimer->start();
+  showReconnectStatus();
+}
+
+void TMotionForm::stopReconnecting() {
+  if (!m_reconnect.active())
+    return;
+  m_reconnect.end();
+  ReconnectTimer->stop();
+  setStatusPanelText(0, {});
+}
+
+void TMotionForm::ReconnectTimerTimer() {
+  switch (m_reconnect.tick()) {
+    case ReconnectSchedule::Step::None: break;
+    case ReconnectSchedule::Step::Attempt:
+      showReconnectStatus();
+      if (!VideoCapture1->StartPreview(FailureReport::Quiet))
+        reconnectAttemptFailed();
+      return;  // else the first frame or a loss tells how it went
+    case ReconnectSchedule::Step::AttemptTimedOut:
+      VideoCapture1->StopPreview();
+      reconnectAttemptFailed();
+      return;
+  }
+  showReconnectStatus();
+}
+
+// Each failed attempt is one line for a terminal or the journal; the log keeps
+// only the loss and the return.
+void TMotionForm::reconnectAttemptFailed() {
+  m_reconnect.attemptFailed();
+  QString reason = VideoCapture1->failureReason();
+  if (reason.isEmpty())
+    reason = QStringLiteral("no picture within %1 s").arg(ReconnectSchedule::kAttemptLimit.count());
+  const QString line = QStringLiteral("%1: reconnect attempt %2 failed (%3); next attempt in %4 s")
+                           .arg(caption())
+                           .arg(m_reconnect.attempts())
+                           .arg(reason)
+                           .arg(m_reconnect.pause().count());
+  std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+  std::fflush(stderr);
+  showReconnectStatus();
+}
+
+void TMotionForm::sourceReconnected() {
+  stopReconnecting();
+  updateButtons();
+  writeLog(QStringLiteral("Device Reconnected on "), QStringLiteral("Device Events"));
+  if (m_detectBeforeLoss)
+    setDetect(*m_detectBeforeLoss);
+  m_detectBeforeLoss.reset();
+}
+
+void TMotionForm::showReconnectStatus() {
+  if (m_reconnect.attempting())
+    setStatusPanelText(0, QStringLiteral("Retrying..."));
+  else if (m_reconnect.active())
+    setStatusPanelText(0, QStringLiteral("Retry in %1 s").arg(m_reconnect.remaining().count()));
+}
+
+void TMotionForm::setDetect(bool on) {
+  const QScopedValueRollback setting(m_settingDetect, true);
+  Panel1->CheckBox1->setChecked(on);
 }
 
 void TMotionForm::PaintBox1DblClick() {
@@ -306,6 +415,9 @@ void TMotionForm::PaintBox1DblClick() {
 
 void TMotionForm::VideoCapture1BitmapGrabbed(TVideoCapture*, const FrameBitmap& CapturedImage) {
   LastFrame = CapturedImage;
+  m_liveFrame = true;
+  if (m_reconnect.attempting())
+    sourceReconnected();
   if (finishImageSeries())
     return;
   paintFrame();
@@ -348,6 +460,8 @@ void TMotionForm::examineFrame() {
 // ---- Detection switch, countdown and detector settings ----
 
 void TMotionForm::CheckBox1Click() {
+  if (!m_settingDetect)
+    m_detectBeforeLoss.reset();  // the user's choice counts from now on
   setRunning(DelayStart, Panel1->CheckBox1->isChecked());
   if (!Panel1->CheckBox1->isChecked()) {
     setStatusPanelText(0, {});
@@ -480,6 +594,7 @@ void TMotionForm::PicCap() {
     return;
   setStatusPanelText(0, QStringLiteral("Saving Frame...."));
   StatusBar1->repaint();
+  const auto savingEnded = qScopeGuard([this] { setStatusPanelText(0, {}); });
   if (PictureDir.isEmpty())
     PictureDir = PictureFolder::fromSettings().root();
   Image1 =
@@ -488,14 +603,13 @@ void TMotionForm::PicCap() {
   const PictureFolder folder(PictureDir);
   const bool saved =
       saveSnapshot([&] { BmpToJpeg1.SaveNewJpeg([&](int n) { return folder.motionSnapshot(m_clock, n); }); });
-  setStatusPanelText(0, {});
   if (saved)
     writeLog(QStringLiteral("Motion Captured On "), QStringLiteral("Images"));
 }
 
 void TMotionForm::ImageTimerTimer() {
-  if (LastFrame.isEmpty())
-    return;  // nothing grabbed yet: no empty file, no entry
+  if (!m_liveFrame || !VideoCapture1->Previewing())
+    return;  // stopped, lost or no frame yet: the last one would be stamped with a moment it did not see
   const PictureFolder folder = PictureFolder::fromSettings();
   Image1 = stampSnapshot(LastFrame, caption(), DateTimeText(m_clock.now()), StampStyle::Regular);
   BmpToJpeg1.Image = Image1;
@@ -506,17 +620,17 @@ void TMotionForm::ImageTimerTimer() {
     writeLog(QStringLiteral("Timed Capture Happend On "), QStringLiteral("Timed Capture"));
 }
 
-// Runs one save of BmpToJpeg1. On a full disk the snapshot is lost and the outage told once
-// (false), so the camera goes on and saves again as soon as there is room; any other
-// failure raises its error.
+// Runs one save of BmpToJpeg1. When it fails the snapshot is lost and the outage told
+// once (false), so the camera goes on and saves again as soon as it can: a box per
+// frame would bury the user.
 bool TMotionForm::saveSnapshot(const std::function<void()>& save) {
   try {
     save();
-  } catch (const Error&) {
+  } catch (const Error& error) {
     // A dated folder that could not be made on a full disk shows only as "no such file".
     const QString folder = QFileInfo(BmpToJpeg1.JpegFile).absolutePath();
     if (!m_snapshotDiskFull.failed(folder, QFileInfo::exists(folder) ? BmpToJpeg1.systemError() : 0))
-      throw;
+      m_snapshotDiskFull.cannotSave(error.message());
     setStatusNotice(kSnapshotNoticePanel, m_snapshotDiskFull.text());
     return false;
   }
@@ -633,14 +747,18 @@ void TMotionForm::FormCloseQuery(bool& CanClose) {
   CanClose = false;
   guarded(m_prompts, [&] {
     SettingsStore store;
-    if (store.OpenKey(cameraKey(caption()), true))
+    if (store.OpenKey(cameraKey(caption()), true)) {
       m_cameraValues->write(store);
+      if (m_detectBeforeLoss)
+        store.WriteBool(QStringLiteral("Detect"), *m_detectBeforeLoss);
+    }
     CanClose = true;
   });
 }
 
 void TMotionForm::shutDown(std::function<void()> end) {
-  for (QTimer* running : {DetectOnStartTimer1, DelayStart, ImageTimer, EmailTimer1, FTPTimer1})
+  for (QTimer* running :
+       {DetectOnStartTimer1, DelayStart, ImageTimer, EmailTimer1, FTPTimer1, ReconnectTimer})
     running->stop();
   VideoCapture1->setWantPreview(false);  // a lost device is not restarted either
   VideoCapture1->StopPreview();

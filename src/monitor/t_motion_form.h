@@ -5,6 +5,7 @@
 #include "base/frame_bitmap.h"
 #include "capture/graph_config.h"
 #include "monitor/bmp_to_jpeg.h"
+#include "monitor/reconnect_schedule.h"
 #include "monitor/window_handlers.h"
 
 #include <QString>
@@ -13,6 +14,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class AppServices;
 class CameraValues;
@@ -81,6 +83,7 @@ class TMotionForm : public QWidget {
   QTimer* ImageTimer;
   QTimer* EmailTimer1;
   QTimer* FTPTimer1;
+  QTimer* ReconnectTimer;  // ticks the reconnect schedule once a second
 
   MotionOptionsPanel* Panel1;
   QPushButton* Panel2;
@@ -124,6 +127,11 @@ class TMotionForm : public QWidget {
   void MyMotion1Detected(MyMotion* Sender);
   void PicCap();
   void ImageTimerTimer();
+  void ReconnectTimerTimer();
+
+  // Whether the source runs, or is lost and being reconnected: what Start and Stop follow.
+  bool sourceRunning() const;
+  const ReconnectSchedule& reconnectSchedule() const { return m_reconnect; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -152,6 +160,16 @@ class TMotionForm : public QWidget {
 
   void motionBoundUpdate();
 
+  // The source's lifecycle.
+  void updateButtons();
+  bool sourceReconnects() const;
+  void beginReconnecting();
+  void stopReconnecting();
+  void reconnectAttemptFailed();
+  void sourceReconnected();
+  void showReconnectStatus();
+  void setDetect(bool on);
+
   AppServices& m_services;
   WindowHandlers m_handlers;
   Prompts& m_prompts;  // the handlers' count of boxes, passed on to the given prompts
@@ -163,4 +181,10 @@ class TMotionForm : public QWidget {
   int m_countdown = 6;  // the seconds of the detection countdown, 6 when idle
   DiskFullNotice m_snapshotDiskFull{QStringLiteral("snapshots")};
   std::unique_ptr<CameraValues> m_cameraValues;
+  ReconnectSchedule m_reconnect;
+  // The Detect box as it was when the source was lost: restored when it is back and
+  // saved meanwhile, so a loss never turns detection off for the next start.
+  std::optional<bool> m_detectBeforeLoss;
+  bool m_settingDetect = false;  // the window itself sets the Detect box
+  bool m_liveFrame = false;      // a frame of the current run arrived: LastFrame is live
 };

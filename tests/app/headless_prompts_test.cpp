@@ -58,6 +58,12 @@ TEST(HeadlessPromptsTest, EachBoxIsOneLineAnsweredWithItsDefaultButton) {
   EXPECT_EQ(lines[0], "Quorvex: Box 1 / second line");
   EXPECT_EQ(HeadlessPrompts::oneLine({"No Mask Found!\rCreate one Now?", "", {}, {}, 0}),
             "No Mask Found! / Create one Now?");
+  // The detail follows the text on the same line.
+  Prompts::Message lost{"Device Door Lost!", "Quorvex"};
+  lost.detail = "Source: Door\rURI: rtsp://127.0.0.1:9/none\rReason: Connection refused\r";
+  EXPECT_EQ(HeadlessPrompts::oneLine(lost),
+            "Quorvex: Device Door Lost! / Source: Door / URI: rtsp://127.0.0.1:9/none / Reason: Connection "
+            "refused");
 }
 
 TEST(HeadlessPromptsTest, AMessageThatKeepsComingIsPrintedOnceAMinuteWithItsCount) {

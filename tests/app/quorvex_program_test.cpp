@@ -164,6 +164,50 @@ TEST(QuorvexProgramTest, MotionSoundsTheAlarmAgainOnlyAfterItEnded) {
   EXPECT_EQ(log.count("\r\nAlarm Sounded on "), alarms.size()) << log.toStdString();
 }
 
+// A stream that cannot be reached: the loss is told once (box and log entry), the
+// attempts to reach it again are one line each on standard error with growing
+// pauses, and the loss does not change the saved Detect value.
+TEST(QuorvexProgramTest, UnreachableStreamIsToldOnceAndRetriedWithGrowingPauses) {
+  TempHome home;
+  provisionCamera();
+  const QString uri = QStringLiteral("rtsp://127.0.0.1:9/none");
+
+  QProcess program;
+  startProgram(program, {"--home", home.path(), "--source", "Cam=" + uri, "-platform", "offscreen"});
+  QByteArray errors;
+  QElapsedTimer timer;
+  timer.start();
+  while (!errors.contains("reconnect attempt 3 failed") && timer.elapsed() < 60000 &&
+         program.state() == QProcess::Running) {
+    program.waitForFinished(500);
+    errors += program.readAllStandardError();
+  }
+  stopWithSigterm(program);
+  errors += program.readAllStandardError();
+  const QByteArray output = program.readAllStandardOutput();
+
+  QList<int> pauses;
+  for (const QByteArray& line : errors.split('\n')) {
+    if (line.startsWith("Cam: reconnect attempt ")) {
+      const qsizetype at = line.lastIndexOf("; next attempt in ");
+      ASSERT_GT(at, 0) << line.toStdString();
+      pauses.append(line.mid(at + 18).chopped(2).toInt());
+    }
+  }
+  ASSERT_GE(pauses.size(), 3) << errors.toStdString();
+  EXPECT_EQ(pauses.mid(0, 3), QList<int>({4, 8, 16})) << errors.toStdString();
+  EXPECT_EQ(errors.count("Quorvex: Device Cam Lost!"), 1) << errors.toStdString();
+  EXPECT_TRUE(
+      errors.contains("Quorvex: Device Cam Lost! / Source: Cam / URI: " + uri.toUtf8() + " / Reason: "))
+      << errors.toStdString();
+  EXPECT_EQ(output.count("  Cam  Device Events  Device Lost on\n"), 1) << output.toStdString();
+  EXPECT_EQ(readFile(home.file(QStringLiteral("Quorvex.log"))).count("\r\nDevice Lost on "), 1);
+
+  SettingsStore settings;
+  ASSERT_TRUE(settings.OpenKey(kCameraKey, false));
+  EXPECT_TRUE(settings.ReadBool(QStringLiteral("Detect")));
+}
+
 TEST(QuorvexProgramTest, CommandLineIsAnsweredWithoutADisplay) {
   const struct {
     QStringList arguments;

@@ -127,13 +127,22 @@ TEST_F(MotionFormTest, StopStartAndLostDeviceSetTheButtonsAndAreLogged) {
   EXPECT_EQ(prompts.shown[0].icon, Prompts::Icon::Information);
   EXPECT_FALSE(p->CheckBox1->isChecked());
   EXPECT_FALSE(window.VideoCapture1->Previewing());
+  // Waiting to reconnect: Stop ends it.
+  EXPECT_TRUE(window.ReconnectTimer->isActive());
+  EXPECT_EQ(window.statusPanelText(0), "Retry in 2 s");
+  EXPECT_FALSE(p->Button1->isEnabled());
+  EXPECT_TRUE(p->Button2->isEnabled());
+  p->Button2->click();
+  EXPECT_FALSE(window.ReconnectTimer->isActive());
+  EXPECT_EQ(window.statusPanelText(0), "");
   EXPECT_TRUE(p->Button1->isEnabled());
   EXPECT_FALSE(p->Button2->isEnabled());
 
   const QString device = QStringLiteral("Device Events");
   EXPECT_EQ(services.calls,
             QStringList({logCall("Device Stopped By User on ", device), logCall("Device Lost on ", device),
-                         logCall("Device Started By User on ", device), logCall("Device Lost on ", device)}));
+                         logCall("Device Started By User on ", device), logCall("Device Lost on ", device),
+                         logCall("Device Stopped By User on ", device)}));
 }
 
 TEST_F(MotionFormTest, CountdownShowsFiveToOneAndNoFrameIsExaminedBeforeItEnds) {
