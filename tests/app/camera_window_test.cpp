@@ -172,7 +172,9 @@ TEST_F(CameraWindowTest, EveryCaptionOfTheOptionsPanelShowsInFull) {
   for (const int page : {0, 1, 2}) {
     panel->PageControl1->setCurrentIndex(page == 0 ? 0 : 1);
     panel->PageControl2->setCurrentIndex(page == 2 ? 1 : 0);
+    // A stream's format may arrive now and refill the mode list: let the layout settle.
     QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     const QStringList cut = cutCaptions(panel);
     EXPECT_TRUE(cut.isEmpty()) << "page " << page << ":\n" << cut.join('\n').toStdString();
   }
