@@ -5,12 +5,10 @@
 #include <QFile>
 #include <QRegularExpression>
 
-// jpeglib.h needs FILE declared first.
-#include <stdio.h>
+#include "monitor/jpeg_error_manager.h"
 
 #include <fcntl.h>
 #include <jerror.h>
-#include <jpeglib.h>
 #include <unistd.h>
 #include <cerrno>
 #include <csetjmp>
@@ -21,24 +19,11 @@ namespace {
 constexpr int kQuality = 90;
 constexpr int kRowsPerCall = 16;
 
-// libjpeg reports errors through error_exit, which must not return. It jumps back
-// into encode(), whose frame holds no C++ objects, so no destructor is skipped.
-struct ErrorManager {
-  jpeg_error_mgr manager;  // first, so libjpeg's pointer to it is a pointer to us
-  std::jmp_buf jump;
-  char message[JMSG_LENGTH_MAX];
-};
-
-[[noreturn]] void jumpBack(j_common_ptr info) {
-  auto* errors = reinterpret_cast<ErrorManager*>(info->err);
-  (*info->err->format_message)(info, errors->message);
-  std::longjmp(errors->jump, 1);
-}
-
-// Owns the encoder state; frees it on every path.
+// Owns the encoder state; frees it on every path. A libjpeg error jumps back into
+// encode(), whose frame holds no C++ objects.
 struct Compressor {
   jpeg_compress_struct info{};
-  ErrorManager errors{};
+  JpegErrorManager errors{};
 
   Compressor() {
     info.err = jpeg_std_error(&errors.manager);

@@ -7,41 +7,27 @@
 #include <QImageReader>
 #include <QtEndian>
 
-// jpeglib.h needs FILE declared first.
-#include <stdio.h>
+#include "monitor/jpeg_error_manager.h"
 
-#include <jpeglib.h>
 #include <csetjmp>
 #include <cstdlib>
 
 namespace {
 
-// libjpeg ends on an error through error_exit, which must not return: it jumps
-// back into decodeAll(), whose frame holds no C++ objects. Warnings (corrupt or
-// missing data, which the decoder papers over) are kept, the first one's text too.
-struct ErrorManager {
-  jpeg_error_mgr manager;  // first, so libjpeg's pointer to it is a pointer to us
-  std::jmp_buf jump;
-  char message[JMSG_LENGTH_MAX];
-};
-
-[[noreturn]] void jumpBack(j_common_ptr info) {
-  auto* errors = reinterpret_cast<ErrorManager*>(info->err);
-  (*info->err->format_message)(info, errors->message);
-  std::longjmp(errors->jump, 1);
-}
-
+// A libjpeg error jumps back into decodeAll(), whose frame holds no C++ objects.
+// Warnings (corrupt or missing data, which the decoder papers over) are kept, the
+// first one's text too.
 void keepWarning(j_common_ptr info, int level) {
   if (level >= 0)
     return;  // trace messages
-  auto* errors = reinterpret_cast<ErrorManager*>(info->err);
+  auto* errors = reinterpret_cast<JpegErrorManager*>(info->err);
   if (info->err->num_warnings++ == 0)
     (*info->err->format_message)(info, errors->message);
 }
 
 struct Decompressor {
   jpeg_decompress_struct info{};
-  ErrorManager errors{};
+  JpegErrorManager errors{};
 
   Decompressor() {
     info.err = jpeg_std_error(&errors.manager);

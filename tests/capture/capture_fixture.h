@@ -5,7 +5,6 @@
 #include "support/event_loop.h"
 #include "support/scripted_prompts.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QStringList>
 
@@ -17,14 +16,6 @@
 // a record of the events it raised, by name.
 class CaptureFixture : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "capture_test";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance())
-      new QApplication(argc, argv);  // lives for the whole test program
-  }
-
   void TearDown() override { setVideoSources({}); }
 
   // Makes the component on these sources; the first is "Cam".

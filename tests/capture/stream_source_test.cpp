@@ -62,7 +62,6 @@ const char* const kClipVideo =
 class StreamSourceTest : public CaptureFixture {
  protected:
   static void SetUpTestSuite() {
-    CaptureFixture::SetUpTestSuite();
     s_folder = new QTemporaryDir;
     s_problem = missingElements({"x264enc", "avenc_aac", "mp4mux", "vorbisenc", "matroskamux"});
     if (s_problem.isEmpty())

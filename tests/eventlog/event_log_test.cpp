@@ -1,6 +1,7 @@
 #include "eventlog/event_log.h"
 
 #include "base/error.h"
+#include "support/files.h"
 #include "support/temp_home.h"
 
 #include <QDir>
@@ -34,15 +35,7 @@ bool endsWell(pid_t child) {
 
 class EventLogTest : public ::testing::Test {
  protected:
-  QByteArray bytes() const {
-    QFile file(m_path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-  }
-  void setBytes(const QByteArray& content) const {
-    QFile file(m_path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(content), content.size());
-  }
+  QByteArray bytes() const { return readFile(m_path); }
 
   TempHome m_home;
   QString m_path = m_home.file(QStringLiteral("Quorvex.log"));
@@ -173,7 +166,7 @@ TEST_F(EventLogTest, TwoProcessesWritingTheirOwnSectionsLoseNoEntry) {
   constexpr int kEntries = 400;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    setBytes(c.start);
+    writeFile(m_path, c.start);
     int gate[2];
     ASSERT_EQ(::pipe(gate), 0);
     std::vector<pid_t> writers;
@@ -252,7 +245,7 @@ TEST_F(EventLogTest, WriteIntoAnEarlierSectionKeepsEverythingElse) {
     const QByteArray start =
         "\xEF\xBB\xBFnotes\r\n[Cam 1]\r\nA=Images\r\n\r\n[Cam 2]\nB=FTP\n" + c.middle +
         "[CAM 1]\r\nC=Alarm\r\nnot an entry\r\n[Cam 3]\r\nD=Email\r\nMotion Captured On 12-8-2";
-    setBytes(start);
+    writeFile(m_path, start);
     EventLog log;
     log.Open(m_path);
     std::map<QString, QStringList> expected = entriesOf(log);
@@ -272,7 +265,7 @@ TEST_F(EventLogTest, WriteIntoAnEarlierSectionKeepsEverythingElse) {
 }
 
 TEST_F(EventLogTest, LongLogTakesEntriesOfTwoWritersInPlaceAndOthersFollowThem) {
-  setBytes("[Cam 1]\r\nA=Images\r\n" + busySection(3000) + "[Cam 2]\r\nB=Images\r\n");
+  writeFile(m_path, "[Cam 1]\r\nA=Images\r\n" + busySection(3000) + "[Cam 2]\r\nB=Images\r\n");
   EventLog first;
   first.Open(m_path);
   EventLog second;
@@ -363,7 +356,7 @@ TEST_F(EventLogTest, UnterminatedLastLineIsIgnoredUntilTheNextEntryEndsIt) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    setBytes(c.whole + c.unended);
+    writeFile(m_path, c.whole + c.unended);
     EventLog log;
     log.Open(m_path);
     EXPECT_EQ(log.ListSections(), c.sectionsBefore);
@@ -377,9 +370,9 @@ TEST_F(EventLogTest, UnterminatedLastLineIsIgnoredUntilTheNextEntryEndsIt) {
 TEST_F(EventLogTest, ReadsAHandEditedFile) {
   // A byte order mark, blank lines, LF line ends, a line without "=", a repeated
   // section and a repeated key.
-  setBytes(
-      "\xEF\xBB\xBF[Cam 1]\r\n\r\nA=Images\nnot an entry\r\n\r\n[Cam 2]\nB=FTP\r\n"
-      "[CAM 1]\r\nC=Alarm\r\na=Email\r\n\r\n");
+  writeFile(m_path,
+            "\xEF\xBB\xBF[Cam 1]\r\n\r\nA=Images\nnot an entry\r\n\r\n[Cam 2]\nB=FTP\r\n"
+            "[CAM 1]\r\nC=Alarm\r\na=Email\r\n\r\n");
   EventLog log;
   log.Open(m_path);
   EXPECT_EQ(log.ListSections(), (QStringList{"Cam 1", "Cam 2"}));
