@@ -3,7 +3,6 @@
 #include "base/app_services.h"
 #include "base/clock.h"
 #include "base/error.h"
-#include "base/handler_guard.h"
 #include "base/prompts.h"
 #include "base/settings_store.h"
 #include "capture/cap_device_info.h"
@@ -16,7 +15,6 @@
 #include "monitor/motion_options_panel.h"
 #include "monitor/picture_area.h"
 #include "monitor/picture_folder.h"
-#include "monitor/snapshot_stamp.h"
 #include "monitor/spin_edit.h"
 
 #include <QCheckBox>
@@ -45,7 +43,6 @@ namespace {
 const QString kInitialCaption = QStringLiteral("MotionForm");
 const QString kApplicationKey = QStringLiteral("\\Software\\Brennova\\Settings");
 const QString kBoxCaption = QStringLiteral("Quorvex");
-constexpr int kCountdownIdle = 6;
 
 QTimer* timer(const char* name, int intervalMs, QObject* parent) {
   auto* result = new QTimer(parent);
@@ -71,7 +68,10 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
       m_prompts(m_handlers),
       m_clock(clock),
       m_ownMaskForm(maskForm ? nullptr : std::make_unique<TMaskForm>(prompts)),
-      m_maskForm(maskForm ? *maskForm : *m_ownMaskForm) {
+      m_maskForm(maskForm ? *maskForm : *m_ownMaskForm),
+      m_snapshots(
+          clock, [this](const QString& text) { setStatusNotice(kSnapshotNoticePanel, text); },
+          [this](const QString& message, const QString& value) { writeLog(message, value); }) {
   setWindowTitle(kInitialCaption);
   setProperty("helpContext", 9);  // the help page's topic for F1
   setMinimumSize(365, 345);
@@ -113,8 +113,8 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
   Panel2->setObjectName(QStringLiteral("Panel2"));
   Panel2->setFixedWidth(24);
   Panel2->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
-  PaintBox1 = new PictureArea(
-      m_canvas, [this] { m_handlers.enter([this] { PaintBox1DblClick(); }); }, this);
+  PaintBox1 = new PictureArea(m_canvas,
+                              m_handlers.slot(std::bind_front(&TMotionForm::PaintBox1DblClick, this)), this);
   StatusBar1 = new QStatusBar(this);
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
   StatusBar1->setSizeGripEnabled(false);
@@ -154,7 +154,7 @@ TMotionForm::~TMotionForm() { delete VideoCapture1; }
 
 void TMotionForm::connectHandlers() {
   const auto handle = [this](void (TMotionForm::*handler)()) {
-    return [this, handler] { m_handlers.enter([this, handler] { (this->*handler)(); }); };
+    return m_handlers.slot(std::bind_front(handler, this));
   };
   MotionOptionsPanel* p = Panel1;
   for (QPushButton* hide : {p->SpeedButton1, p->SpeedButton2, p->SpeedButton4, Panel2})
@@ -223,7 +223,7 @@ void TMotionForm::FormShow() {
   Panel1->PageControl1->setCurrentIndex(0);
   SpeedButton1Click();
   resize(365, 315);  // the minimum size raises the height to 345
-  setRunning(DelayStart, Panel1->CheckBox1->isChecked());
+  runCountdown(Panel1->CheckBox1->isChecked());
 }
 
 void TMotionForm::SpeedButton1Click() {
@@ -421,9 +421,12 @@ void TMotionForm::VideoCapture1BitmapGrabbed(TVideoCapture*, const FrameBitmap& 
   if (finishImageSeries())
     return;
   paintFrame();
-  if (!Panel1->CheckBox1->isChecked() || DelayStart->isActive())
-    return;  // detection off, or still counting down
-  examineFrame();
+  if (detectionArmed())
+    examineFrame();
+}
+
+bool TMotionForm::detectionArmed() const {
+  return Panel1->CheckBox1->isChecked() && m_countdown.state() == DetectionCountdown::State::Idle;
 }
 
 void TMotionForm::VideoCapture1FrameRendered(TVideoCapture* Sender) { Sender->GrabNextBitmap(); }
@@ -462,22 +465,24 @@ void TMotionForm::examineFrame() {
 void TMotionForm::CheckBox1Click() {
   if (!m_settingDetect)
     m_detectBeforeLoss.reset();  // the user's choice counts from now on
-  setRunning(DelayStart, Panel1->CheckBox1->isChecked());
-  if (!Panel1->CheckBox1->isChecked()) {
+  runCountdown(Panel1->CheckBox1->isChecked());
+  if (!Panel1->CheckBox1->isChecked())
     setStatusPanelText(0, {});
-    m_countdown = kCountdownIdle;
-  }
+}
+
+void TMotionForm::runCountdown(bool on) {
+  if (on)
+    m_countdown.start();
+  else
+    m_countdown.cancel();
+  setRunning(DelayStart, on);
 }
 
 void TMotionForm::DelayStartTimer() {
-  if (m_countdown <= 1) {
+  m_countdown.tick();
+  if (!m_countdown.counting())
     DelayStart->stop();
-    setStatusPanelText(0, {});
-    m_countdown = kCountdownIdle;
-    return;
-  }
-  --m_countdown;
-  setStatusPanelText(0, QStringLiteral("Detecting in ") + QString::number(m_countdown));
+  setStatusPanelText(0, m_countdown.text());
 }
 
 void TMotionForm::DetectOnStartTimer1Timer() {
@@ -597,46 +602,14 @@ void TMotionForm::PicCap() {
   const auto savingEnded = qScopeGuard([this] { setStatusPanelText(0, {}); });
   if (PictureDir.isEmpty())
     PictureDir = PictureFolder::fromSettings().root();
-  Image1 =
-      stampSnapshot(MyMotion1->DetectedBitmap(), caption(), DateTimeText(m_clock.now()), StampStyle::Bold);
-  BmpToJpeg1.Image = Image1;
-  const PictureFolder folder(PictureDir);
-  const bool saved =
-      saveSnapshot([&] { BmpToJpeg1.SaveNewJpeg([&](int n) { return folder.motionSnapshot(m_clock, n); }); });
-  if (saved)
-    writeLog(QStringLiteral("Motion Captured On "), QStringLiteral("Images"));
+  m_snapshots.write(SnapshotKind::Motion, MyMotion1->DetectedBitmap(), caption(), PictureFolder(PictureDir));
 }
 
 void TMotionForm::ImageTimerTimer() {
   if (!m_liveFrame || !VideoCapture1->Previewing())
     return;  // stopped, lost or no frame yet: the last one would be stamped with a moment it did not see
-  const PictureFolder folder = PictureFolder::fromSettings();
-  Image1 = stampSnapshot(LastFrame, caption(), DateTimeText(m_clock.now()), StampStyle::Regular);
-  BmpToJpeg1.Image = Image1;
-  BmpToJpeg1.JpegFile = folder.timedSnapshot(m_clock);
-  const bool saved = saveSnapshot([this] { BmpToJpeg1.SaveJpeg(); });
+  m_snapshots.write(SnapshotKind::Timed, LastFrame, caption(), PictureFolder::fromSettings());
   setStatusPanelText(0, {});
-  if (saved)
-    writeLog(QStringLiteral("Timed Capture Happend On "), QStringLiteral("Timed Capture"));
-}
-
-// Runs one save of BmpToJpeg1. When it fails the snapshot is lost and the outage told
-// once (false), so the camera goes on and saves again as soon as it can: a box per
-// frame would bury the user.
-bool TMotionForm::saveSnapshot(const std::function<void()>& save) {
-  try {
-    save();
-  } catch (const Error& error) {
-    // A dated folder that could not be made on a full disk shows only as "no such file".
-    const QString folder = QFileInfo(BmpToJpeg1.JpegFile).absolutePath();
-    if (!m_snapshotDiskFull.failed(folder, QFileInfo::exists(folder) ? BmpToJpeg1.systemError() : 0))
-      m_snapshotDiskFull.cannotSave(error.message());
-    setStatusNotice(kSnapshotNoticePanel, m_snapshotDiskFull.text());
-    return false;
-  }
-  if (m_snapshotDiskFull.saved())
-    setStatusNotice(kSnapshotNoticePanel, {});
-  return true;
 }
 
 void TMotionForm::CheckBox7Click() { setRunning(ImageTimer, Panel1->CheckBox7->isChecked()); }
@@ -745,7 +718,7 @@ void TMotionForm::applyDerivedValues() {
 
 void TMotionForm::FormCloseQuery(bool& CanClose) {
   CanClose = false;
-  guarded(m_prompts, [&] {
+  m_handlers.enter([&] {
     SettingsStore store;
     if (store.OpenKey(cameraKey(caption()), true)) {
       m_cameraValues->write(store);

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "base/canvas.h"
-#include "base/disk_full_notice.h"
 #include "base/frame_bitmap.h"
 #include "capture/graph_config.h"
-#include "monitor/bmp_to_jpeg.h"
+#include "monitor/detection_countdown.h"
 #include "monitor/reconnect_schedule.h"
+#include "monitor/snapshot_writer.h"
 #include "monitor/window_handlers.h"
 
 #include <QString>
@@ -75,8 +75,6 @@ class TMotionForm : public QWidget {
   // Owned components.
   TVideoCapture* VideoCapture1;
   MyMotion* MyMotion1;
-  TBmpToJpeg BmpToJpeg1;
-  FrameBitmap Image1;     // the snapshot being stamped and written
   FrameBitmap MaskImage;  // the loaded mask; empty when none
   QTimer* DetectOnStartTimer1;
   QTimer* DelayStart;
@@ -140,10 +138,10 @@ class TMotionForm : public QWidget {
   void connectHandlers();
   QString caption() const { return windowTitle(); }
   void writeLog(const QString& message, const QString& value);
-  bool saveSnapshot(const std::function<void()>& save);
   void askForSettings(QCheckBox* box, const QString& serverValue, const QString& wizard);
 
   // The steps of the frame pipeline.
+  bool detectionArmed() const;  // Detect is on and its countdown over
   bool finishImageSeries();
   void paintFrame();
   void examineFrame();
@@ -159,6 +157,7 @@ class TMotionForm : public QWidget {
   void finishLoad();
 
   void motionBoundUpdate();
+  void runCountdown(bool on);
 
   // The source's lifecycle.
   void updateButtons();
@@ -178,8 +177,8 @@ class TMotionForm : public QWidget {
   TMaskForm& m_maskForm;
   Canvas m_canvas;
   std::array<QLabel*, 3> m_statusPanels{};
-  int m_countdown = 6;  // the seconds of the detection countdown, 6 when idle
-  DiskFullNotice m_snapshotDiskFull{QStringLiteral("snapshots")};
+  DetectionCountdown m_countdown;
+  SnapshotWriter m_snapshots;
   std::unique_ptr<CameraValues> m_cameraValues;
   ReconnectSchedule m_reconnect;
   // The Detect box as it was when the source was lost: restored when it is back and

@@ -36,6 +36,11 @@ class WindowHandlers final : public Prompts {
     Scope scope(*this);
     guarded(*this, std::forward<Handler>(handler));
   }
+  // A slot for a signal that enters the handler as enter() does.
+  template <class Handler>
+  auto slot(Handler handler) {
+    return [this, handler = std::move(handler)] { enter(handler); };
+  }
   // Runs the handler through guardedSilently(), counted.
   template <class Handler>
   void enterSilently(Handler&& handler) {
