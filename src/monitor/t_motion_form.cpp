@@ -15,6 +15,7 @@
 #include "monitor/motion_options_panel.h"
 #include "monitor/picture_area.h"
 #include "monitor/picture_folder.h"
+#include "monitor/source_lifecycle.h"
 #include "monitor/spin_edit.h"
 
 #include <QCheckBox>
@@ -27,13 +28,11 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QScopedValueRollback>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <utility>
@@ -141,6 +140,11 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
   column->addWidget(StatusBar1);
 
   m_cameraValues = std::make_unique<CameraValues>(*Panel1, *PaintBox1->FitPicture);
+  m_source = std::make_unique<SourceLifecycle>(
+      *VideoCapture1, *Panel1, *DetectOnStartTimer1, *ReconnectTimer, m_handlers,
+      SourceLifecycle::Window{
+          [this] { return caption(); }, [this](const QString& text) { setStatusPanelText(0, text); },
+          [this](const QString& message, const QString& value) { writeLog(message, value); }});
   connectHandlers();
   DetectOnStartTimer1->start();
   // The window counts as shown once it is made, so its show handler
@@ -227,29 +231,21 @@ void TMotionForm::FormShow() {
 }
 
 void TMotionForm::SpeedButton1Click() {
-  stopReconnecting();
-  m_liveFrame = false;
-  GraphConfig = TGraphConfig();
-  GraphConfig.WantPreview = true;
-  GraphConfig.WantBitmaps = true;
-  GraphConfig.VideoDeviceName = m_services.VideoSource();
-  GraphConfig.DVResolution = TDVResolution::dvrDontWorry;
-  GraphConfig.BitmapPixelFormat = TPixelFormat::Bits24;
-  GraphConfig.CompressorState.clear();
-  GetVideoDeviceNames(false);
-  VideoCapture1->SetGraphConfig(GraphConfig);
-  VideoCapture1->StopPreview();
-  ListVideoModes();
-  ComboBox2Change();
-  const bool started = VideoCapture1->StartPreview();
-  updateButtons();
-  if (!started)
-    return;  // the capture component has told the user
-  if (m_detectBeforeLoss) {
-    setDetect(*m_detectBeforeLoss);  // a source that ended watches as before when started again
-    m_detectBeforeLoss.reset();
-  }
-  if (caption() != kInitialCaption)
+  const bool started = m_source->start([this] {
+    GraphConfig = TGraphConfig();
+    GraphConfig.WantPreview = true;
+    GraphConfig.WantBitmaps = true;
+    GraphConfig.VideoDeviceName = m_services.VideoSource();
+    GraphConfig.DVResolution = TDVResolution::dvrDontWorry;
+    GraphConfig.BitmapPixelFormat = TPixelFormat::Bits24;
+    GraphConfig.CompressorState.clear();
+    GetVideoDeviceNames(false);
+    VideoCapture1->SetGraphConfig(GraphConfig);
+    VideoCapture1->StopPreview();
+    ListVideoModes();
+    ComboBox2Change();
+  });
+  if (started && caption() != kInitialCaption)
     writeLog(QStringLiteral("Device Started By User on "), QStringLiteral("Device Events"));
 }
 
@@ -282,121 +278,17 @@ void TMotionForm::ComboBox2Change() {
 }
 
 void TMotionForm::Button2Click() {
-  const bool running = sourceRunning();
-  Panel1->CheckBox1->setChecked(false);
-  m_detectBeforeLoss.reset();  // stopped by the user: detection stays off
-  stopReconnecting();
-  VideoCapture1->StopPreview();
-  m_liveFrame = false;
-  updateButtons();
-  if (running)
+  if (m_source->stop())
     writeLog(QStringLiteral("Device Stopped By User on "), QStringLiteral("Device Events"));
 }
 
-bool TMotionForm::sourceRunning() const { return VideoCapture1->Previewing() || m_reconnect.active(); }
+bool TMotionForm::sourceRunning() const { return m_source->running(); }
 
-void TMotionForm::updateButtons() {
-  Panel1->Button1->setEnabled(!sourceRunning());
-  Panel1->Button2->setEnabled(sourceRunning());
-}
+const ReconnectSchedule& TMotionForm::reconnectSchedule() const { return m_source->schedule(); }
 
-// A loss is told once: the box when the source was running, the log entry always.
-// A file that ended stays stopped; any other source is tried again on a schedule.
-void TMotionForm::VideoCapture1DeviceLost(TVideoCapture*) {
-  if (m_reconnect.attempting()) {
-    VideoCapture1->StopPreview();
-    reconnectAttemptFailed();
-    return;
-  }
-  const bool wasPreviewing = VideoCapture1->Previewing();
-  if (!m_detectBeforeLoss)
-    m_detectBeforeLoss = Panel1->CheckBox1->isChecked() || DetectOnStartTimer1->isActive();
-  DetectOnStartTimer1->stop();
-  setDetect(false);
-  VideoCapture1->StopPreview();
-  m_liveFrame = false;
-  if (wasPreviewing && sourceReconnects())
-    beginReconnecting();
-  updateButtons();
-  writeLog(QStringLiteral("Device Lost on "), QStringLiteral("Device Events"));
-  if (wasPreviewing)
-    m_prompts.messageBox({QStringLiteral("Device %1 Lost!").arg(caption()), kBoxCaption,
-                          Prompts::Icon::Information, Prompts::Buttons::Ok, 0,
-                          VideoCapture1->failureDetail()});
-}
+void TMotionForm::VideoCapture1DeviceLost(TVideoCapture*) { m_source->lost(); }
 
-// A file has an end; cameras and streams come back after a network or power cut.
-bool TMotionForm::sourceReconnects() const {
-  return !VideoCapture1->VideoDeviceUri().startsWith(QLatin1String("file:"));
-}
-
-void TMotionForm::beginReconnecting() {
-  m_reconnect.begin();
-  ReconnectTimer->start();
-  showReconnectStatus();
-}
-
-void TMotionForm::stopReconnecting() {
-  if (!m_reconnect.active())
-    return;
-  m_reconnect.end();
-  ReconnectTimer->stop();
-  setStatusPanelText(0, {});
-}
-
-void TMotionForm::ReconnectTimerTimer() {
-  switch (m_reconnect.tick()) {
-    case ReconnectSchedule::Step::None: break;
-    case ReconnectSchedule::Step::Attempt:
-      showReconnectStatus();
-      if (!VideoCapture1->StartPreview(FailureReport::Quiet))
-        reconnectAttemptFailed();
-      return;  // else the first frame or a loss tells how it went
-    case ReconnectSchedule::Step::AttemptTimedOut:
-      VideoCapture1->StopPreview();
-      reconnectAttemptFailed();
-      return;
-  }
-  showReconnectStatus();
-}
-
-// Each failed attempt is one line for a terminal or the journal; the log keeps
-// only the loss and the return.
-void TMotionForm::reconnectAttemptFailed() {
-  m_reconnect.attemptFailed();
-  QString reason = VideoCapture1->failureReason();
-  if (reason.isEmpty())
-    reason = QStringLiteral("no picture within %1 s").arg(ReconnectSchedule::kAttemptLimit.count());
-  const QString line = QStringLiteral("%1: reconnect attempt %2 failed (%3); next attempt in %4 s")
-                           .arg(caption())
-                           .arg(m_reconnect.attempts())
-                           .arg(reason)
-                           .arg(m_reconnect.pause().count());
-  std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
-  std::fflush(stderr);
-  showReconnectStatus();
-}
-
-void TMotionForm::sourceReconnected() {
-  stopReconnecting();
-  updateButtons();
-  writeLog(QStringLiteral("Device Reconnected on "), QStringLiteral("Device Events"));
-  if (m_detectBeforeLoss)
-    setDetect(*m_detectBeforeLoss);
-  m_detectBeforeLoss.reset();
-}
-
-void TMotionForm::showReconnectStatus() {
-  if (m_reconnect.attempting())
-    setStatusPanelText(0, QStringLiteral("Retrying..."));
-  else if (m_reconnect.active())
-    setStatusPanelText(0, QStringLiteral("Retry in %1 s").arg(m_reconnect.remaining().count()));
-}
-
-void TMotionForm::setDetect(bool on) {
-  const QScopedValueRollback setting(m_settingDetect, true);
-  Panel1->CheckBox1->setChecked(on);
-}
+void TMotionForm::ReconnectTimerTimer() { m_source->tick(); }
 
 void TMotionForm::PaintBox1DblClick() {
   const bool opening = Panel1->isHidden();
@@ -415,9 +307,7 @@ void TMotionForm::PaintBox1DblClick() {
 
 void TMotionForm::VideoCapture1BitmapGrabbed(TVideoCapture*, const FrameBitmap& CapturedImage) {
   LastFrame = CapturedImage;
-  m_liveFrame = true;
-  if (m_reconnect.attempting())
-    sourceReconnected();
+  m_source->frameArrived();
   if (finishImageSeries())
     return;
   paintFrame();
@@ -463,8 +353,7 @@ void TMotionForm::examineFrame() {
 // ---- Detection switch, countdown and detector settings ----
 
 void TMotionForm::CheckBox1Click() {
-  if (!m_settingDetect)
-    m_detectBeforeLoss.reset();  // the user's choice counts from now on
+  m_source->detectChosen();
   runCountdown(Panel1->CheckBox1->isChecked());
   if (!Panel1->CheckBox1->isChecked())
     setStatusPanelText(0, {});
@@ -606,7 +495,7 @@ void TMotionForm::PicCap() {
 }
 
 void TMotionForm::ImageTimerTimer() {
-  if (!m_liveFrame || !VideoCapture1->Previewing())
+  if (!m_source->live() || !VideoCapture1->Previewing())
     return;  // stopped, lost or no frame yet: the last one would be stamped with a moment it did not see
   m_snapshots.write(SnapshotKind::Timed, LastFrame, caption(), PictureFolder::fromSettings());
   setStatusPanelText(0, {});
@@ -722,8 +611,8 @@ void TMotionForm::FormCloseQuery(bool& CanClose) {
     SettingsStore store;
     if (store.OpenKey(cameraKey(caption()), true)) {
       m_cameraValues->write(store);
-      if (m_detectBeforeLoss)
-        store.WriteBool(QStringLiteral("Detect"), *m_detectBeforeLoss);
+      if (const std::optional<bool> detect = m_source->detectBeforeLoss())
+        store.WriteBool(QStringLiteral("Detect"), *detect);
     }
     CanClose = true;
   });

@@ -14,7 +14,6 @@
 #include <array>
 #include <functional>
 #include <memory>
-#include <optional>
 
 class AppServices;
 class CameraValues;
@@ -28,7 +27,9 @@ class QLabel;
 class QPushButton;
 class QStatusBar;
 class QTimer;
+
 class SettingsStore;
+class SourceLifecycle;
 class TMaskForm;
 class TVideoCapture;
 
@@ -129,7 +130,7 @@ class TMotionForm : public QWidget {
 
   // Whether the source runs, or is lost and being reconnected: what Start and Stop follow.
   bool sourceRunning() const;
-  const ReconnectSchedule& reconnectSchedule() const { return m_reconnect; }
+  const ReconnectSchedule& reconnectSchedule() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -159,16 +160,6 @@ class TMotionForm : public QWidget {
   void motionBoundUpdate();
   void runCountdown(bool on);
 
-  // The source's lifecycle.
-  void updateButtons();
-  bool sourceReconnects() const;
-  void beginReconnecting();
-  void stopReconnecting();
-  void reconnectAttemptFailed();
-  void sourceReconnected();
-  void showReconnectStatus();
-  void setDetect(bool on);
-
   AppServices& m_services;
   WindowHandlers m_handlers;
   Prompts& m_prompts;  // the handlers' count of boxes, passed on to the given prompts
@@ -180,10 +171,5 @@ class TMotionForm : public QWidget {
   DetectionCountdown m_countdown;
   SnapshotWriter m_snapshots;
   std::unique_ptr<CameraValues> m_cameraValues;
-  ReconnectSchedule m_reconnect;
-  // The Detect box as it was when the source was lost: restored when it is back and
-  // saved meanwhile, so a loss never turns detection off for the next start.
-  std::optional<bool> m_detectBeforeLoss;
-  bool m_settingDetect = false;  // the window itself sets the Detect box
-  bool m_liveFrame = false;      // a frame of the current run arrived: LastFrame is live
+  std::unique_ptr<SourceLifecycle> m_source;
 };
