@@ -7,11 +7,11 @@
 #include "base/settings_store.h"
 #include "capture/cap_device_info.h"
 #include "capture/ui/video_capture.h"
-#include "detect/mask_file.h"
 #include "detect/my_motion.h"
 #include "detect/ui/t_mask_form.h"
 #include "eventlog/date_time_text.h"
 #include "monitor/camera_values.h"
+#include "monitor/motion_detection.h"
 #include "monitor/motion_options_panel.h"
 #include "monitor/picture_area.h"
 #include "monitor/picture_folder.h"
@@ -21,7 +21,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMdiSubWindow>
@@ -140,6 +139,7 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
   column->addWidget(StatusBar1);
 
   m_cameraValues = std::make_unique<CameraValues>(*Panel1, *PaintBox1->FitPicture);
+  m_detection = std::make_unique<MotionDetection>(*MyMotion1, *Panel1, MaskImage, m_maskForm, m_handlers);
   m_source = std::make_unique<SourceLifecycle>(
       *VideoCapture1, *Panel1, *DetectOnStartTimer1, *ReconnectTimer, m_handlers,
       SourceLifecycle::Window{
@@ -334,21 +334,7 @@ void TMotionForm::paintFrame() {
   PaintBox1->update();
 }
 
-void TMotionForm::examineFrame() {
-  if (!Panel1->CheckBox11->isChecked()) {
-    MyMotion1->DoDetectIt(LastFrame, m_canvas);
-    return;
-  }
-  if (MaskImage.width() == LastFrame.width() && MaskImage.height() == LastFrame.height()) {
-    MyMotion1->DoDetectItMask(LastFrame, MaskImage, m_canvas);
-    return;
-  }
-  MyMotion1->setMasked(false);
-  Panel1->CheckBox11->setChecked(false);
-  m_prompts.messageBox(
-      {QStringLiteral("Mask is the wrong size! Mask Dropped!\rPlease Correct by Editing Mask."), kBoxCaption,
-       Prompts::Icon::Error, Prompts::Buttons::Ok, 20});
-}
+void TMotionForm::examineFrame() { m_detection->examine(LastFrame, m_canvas); }
 
 // ---- Detection switch, countdown and detector settings ----
 
@@ -379,69 +365,21 @@ void TMotionForm::DetectOnStartTimer1Timer() {
   DetectOnStartTimer1->stop();
 }
 
-void TMotionForm::AdvSpinEdit1Change() { MyMotion1->setGridSensitifity(Panel1->AdvSpinEdit1->Value()); }
+void TMotionForm::AdvSpinEdit1Change() { m_detection->gridSensitivityChanged(); }
 
-void TMotionForm::TrackBar1Change() {
-  if (!Panel1->AdvSpinEdit2->text().isEmpty())
-    MyMotion1->setMotionSensitifity(Panel1->AdvSpinEdit2->Value());
-}
+void TMotionForm::TrackBar1Change() { m_detection->motionSensitivityChanged(); }
 
-void TMotionForm::TrackBar2Change() {
-  if (!Panel1->AdvSpinEdit3->text().isEmpty())
-    MyMotion1->setHorzParts(Panel1->AdvSpinEdit3->Value());
-  motionBoundUpdate();
-}
+void TMotionForm::TrackBar2Change() { m_detection->horizontalPartsChanged(); }
 
-void TMotionForm::TrackBar3Change() {
-  if (!Panel1->AdvSpinEdit4->text().isEmpty())
-    MyMotion1->setVertParts(Panel1->AdvSpinEdit4->Value());
-  motionBoundUpdate();
-}
+void TMotionForm::TrackBar3Change() { m_detection->verticalPartsChanged(); }
 
-// "Motion" can ask for no more cells than the grid has.
-void TMotionForm::motionBoundUpdate() {
-  const int maxParts = MyMotion1->MaxParts();
-  Panel1->AdvSpinEdit2->setMaximum(maxParts);
-  if (Panel1->AdvSpinEdit2->Value() > maxParts)
-    Panel1->AdvSpinEdit2->setValue(maxParts);
-}
+void TMotionForm::CheckBox6Click() { m_detection->quickDetectChanged(); }
 
-void TMotionForm::CheckBox6Click() { MyMotion1->setQuickDetect(Panel1->CheckBox6->isChecked()); }
+void TMotionForm::CheckBox9Click() { m_detection->showGridChanged(); }
 
-void TMotionForm::CheckBox9Click() { MyMotion1->setShowGrid(Panel1->CheckBox9->isChecked()); }
+void TMotionForm::CheckBox11Click() { m_detection->useMaskChanged(caption(), LastFrame); }
 
-// ---- Mask ----
-
-void TMotionForm::CheckBox11Click() {
-  if (!Panel1->CheckBox11->isChecked()) {
-    MyMotion1->setMasked(false);
-    return;
-  }
-  const QString path = maskFilePath(caption());
-  if (QFileInfo::exists(path)) {
-    MaskImage = {};  // a file that cannot be read leaves no older mask in use
-    MaskImage = loadMaskFile(path);
-    MyMotion1->setMasked(true);
-    return;
-  }
-  const Prompts::Answer answer =
-      m_prompts.messageBox({QStringLiteral("No Mask Found!\rCreate one Now?"), kBoxCaption,
-                            Prompts::Icon::Question, Prompts::Buttons::YesNo, 21});
-  if (answer != Prompts::Answer::Yes || m_handlers.ending())
-    return;  // stays on without a mask: the next examined frame drops it
-  m_maskForm.GetImg(LastFrame, LastFrame.height(), LastFrame.width(), caption());
-  m_maskForm.show();
-  Panel1->CheckBox11->setChecked(false);
-}
-
-void TMotionForm::SpeedButton3Click() {
-  Panel1->CheckBox11->setChecked(false);
-  if (QFileInfo::exists(maskFilePath(caption())))
-    m_maskForm.EditMask(LastFrame, LastFrame.height(), LastFrame.width(), caption());
-  else
-    m_maskForm.GetImg(LastFrame, LastFrame.height(), LastFrame.width(), caption());
-  m_maskForm.show();
-}
+void TMotionForm::SpeedButton3Click() { m_detection->editMask(caption(), LastFrame); }
 
 // ---- Motion events and timed capture ----
 
@@ -550,19 +488,8 @@ void TMotionForm::AdvSpinEdit7Change() {
 
 void TMotionForm::LoadSettings(const QString& Caption) {
   const WindowHandlers::Scope loading(m_handlers);  // a close meanwhile saves what was loaded
-  SettingsStore store;
   try {
-    const QString key = cameraKey(Caption);
-    if (!store.KeyExists(key)) {
-      applyDefaults();
-      m_cameraValues->ownAll();
-    } else if (store.OpenKey(key, false)) {
-      if (store.ValueExists(QStringLiteral("Detect")))
-        m_cameraValues->read(store, *DetectOnStartTimer1);
-      else
-        m_cameraValues->ownAll();  // nothing to load: the close writes the key whole
-    }
-    applyConnectionRule(store);
+    m_cameraValues->load(Caption, *DetectOnStartTimer1);
   } catch (...) {
     finishLoad();  // the derived values follow the controls also after a bad value
     throw;
@@ -571,49 +498,17 @@ void TMotionForm::LoadSettings(const QString& Caption) {
 }
 
 void TMotionForm::finishLoad() {
-  applyDerivedValues();
-  m_cameraValues->trackChanges();
-}
-
-void TMotionForm::applyDefaults() {
-  DetectOnStartTimer1->stop();
-  MotionOptionsPanel* p = Panel1;
-  for (QCheckBox* off : {p->CheckBox7, p->CheckBox2, p->CheckBox3, p->CheckBox4, p->CheckBox8, p->CheckBox6})
-    off->setChecked(false);
-  for (QCheckBox* on : {p->CheckBox9, p->CheckBox10}) on->setChecked(true);
-  for (QCheckBox* off : {p->CheckBox11, p->CheckBox12}) off->setChecked(false);
-}
-
-// Without an Internet connection nothing can be delivered.
-void TMotionForm::applyConnectionRule(SettingsStore& store) {
-  store.CloseKey();
-  if (!store.OpenKey(kApplicationKey, true) || !store.ValueExists(QStringLiteral("Connection")))
-    return;
-  const qint32 connection = store.ReadInteger(QStringLiteral("Connection"));
-  if (connection != 0 && (connection != 1 || store.ReadInteger(QStringLiteral("DailNum")) >= 0))
-    return;
-  for (QCheckBox* box : {Panel1->CheckBox3, Panel1->CheckBox4}) {
-    box->setChecked(false);
-    box->setEnabled(false);
-  }
-}
-
-void TMotionForm::applyDerivedValues() {
   TrackBar2Change();
-  NrImages = Panel1->AdvSpinEdit6->boundedValue();
+  NrImages = Panel1->AdvSpinEdit6->boundedValue();  // also when the field is empty
   EmailPicNr = FtpPicNr = NrImages + 2;
   AdvSpinEdit7Change();
+  m_cameraValues->trackChanges();
 }
 
 void TMotionForm::FormCloseQuery(bool& CanClose) {
   CanClose = false;
   m_handlers.enter([&] {
-    SettingsStore store;
-    if (store.OpenKey(cameraKey(caption()), true)) {
-      m_cameraValues->write(store);
-      if (const std::optional<bool> detect = m_source->detectBeforeLoss())
-        store.WriteBool(QStringLiteral("Detect"), *detect);
-    }
+    m_cameraValues->save(caption(), m_source->detectBeforeLoss());
     CanClose = true;
   });
 }

@@ -18,6 +18,7 @@
 class AppServices;
 class CameraValues;
 class Clock;
+class MotionDetection;
 class MotionOptionsPanel;
 class MyMotion;
 class PictureArea;
@@ -28,7 +29,6 @@ class QPushButton;
 class QStatusBar;
 class QTimer;
 
-class SettingsStore;
 class SourceLifecycle;
 class TMaskForm;
 class TVideoCapture;
@@ -152,12 +152,8 @@ class TMotionForm : public QWidget {
   void dispatchDelivery();
 
   // The steps of LoadSettings.
-  void applyDefaults();
-  void applyConnectionRule(SettingsStore& store);
-  void applyDerivedValues();
   void finishLoad();
 
-  void motionBoundUpdate();
   void runCountdown(bool on);
 
   AppServices& m_services;
@@ -172,4 +168,5 @@ class TMotionForm : public QWidget {
   SnapshotWriter m_snapshots;
   std::unique_ptr<CameraValues> m_cameraValues;
   std::unique_ptr<SourceLifecycle> m_source;
+  std::unique_ptr<MotionDetection> m_detection;
 };
