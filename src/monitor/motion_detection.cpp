@@ -20,7 +20,13 @@ const QString kBoxCaption = QStringLiteral("Quorvex");
 
 MotionDetection::MotionDetection(MyMotion& detector, MotionOptionsPanel& panel, FrameBitmap& mask,
                                  TMaskForm& maskForm, WindowHandlers& handlers)
-    : m_detector(detector), m_panel(panel), m_mask(mask), m_maskForm(maskForm), m_handlers(handlers) {}
+    : m_detector(detector), m_panel(panel), m_mask(mask), m_maskForm(maskForm), m_handlers(handlers) {
+  m_detector.setHorzParts(10);
+  m_detector.setVertParts(10);
+  m_detector.setGridSensitifity(3);
+  m_detector.setMotionSensitifity(50);
+  m_detector.setShowGrid(true);
+}
 
 void MotionDetection::gridSensitivityChanged() {
   m_detector.setGridSensitifity(m_panel.AdvSpinEdit1->Value());

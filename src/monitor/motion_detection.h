@@ -14,7 +14,8 @@ class WindowHandlers;
 // with or without it.
 class MotionDetection {
  public:
-  // `mask` is the loaded mask, empty when none; boxes go through `handlers`.
+  // Gives the detector its first settings. `mask` is the loaded mask, empty when
+  // none; boxes go through `handlers`.
   MotionDetection(MyMotion& detector, MotionOptionsPanel& panel, FrameBitmap& mask, TMaskForm& maskForm,
                   WindowHandlers& handlers);
 

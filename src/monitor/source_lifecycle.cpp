@@ -19,7 +19,14 @@ SourceLifecycle::SourceLifecycle(TVideoCapture& capture, MotionOptionsPanel& pan
       m_detectOnStart(detectOnStart),
       m_reconnectTimer(reconnectTimer),
       m_prompts(prompts),
-      m_window(std::move(window)) {}
+      m_window(std::move(window)) {
+  // Pictures only: no recording and no sound.
+  m_capture.setWantCapture(false);
+  m_capture.setWantAudio(false);
+  m_capture.setWantDVAudio(false);
+  m_capture.setWantAudioPreview(false);
+  m_capture.setDVResolution(TDVResolution::dvrDontWorry);
+}
 
 bool SourceLifecycle::start(const std::function<void()>& configure) {
   stopReconnecting();

@@ -11,12 +11,14 @@
 #include "detect/ui/t_mask_form.h"
 #include "eventlog/date_time_text.h"
 #include "monitor/camera_values.h"
+#include "monitor/motion_alerts.h"
 #include "monitor/motion_detection.h"
 #include "monitor/motion_options_panel.h"
 #include "monitor/picture_area.h"
 #include "monitor/picture_folder.h"
 #include "monitor/source_lifecycle.h"
 #include "monitor/spin_edit.h"
+#include "monitor/status_panels.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -81,19 +83,9 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
   VideoCapture1 = new TVideoCapture(m_handlers, this);
   VideoCapture1->setObjectName(QStringLiteral("VideoCapture1"));
   VideoCapture1->hide();
-  VideoCapture1->setWantCapture(false);
-  VideoCapture1->setWantAudio(false);
-  VideoCapture1->setWantDVAudio(false);
-  VideoCapture1->setWantAudioPreview(false);
-  VideoCapture1->setDVResolution(TDVResolution::dvrDontWorry);
 
   MyMotion1 = new MyMotion(this);
   MyMotion1->setObjectName(QStringLiteral("MyMotion1"));
-  MyMotion1->setHorzParts(10);
-  MyMotion1->setVertParts(10);
-  MyMotion1->setGridSensitifity(3);
-  MyMotion1->setMotionSensitifity(50);
-  MyMotion1->setShowGrid(true);
 
   DetectOnStartTimer1 = timer("DetectOnStartTimer1", 3000, this);
   DelayStart = timer("DelayStart", 1000, this);
@@ -113,18 +105,7 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
   Panel2->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
   PaintBox1 = new PictureArea(m_canvas,
                               m_handlers.slot(std::bind_front(&TMotionForm::PaintBox1DblClick, this)), this);
-  StatusBar1 = new QStatusBar(this);
-  StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-  StatusBar1->setSizeGripEnabled(false);
-  // The panels keep their widths and are cut at the window's edge; they must not
-  // widen the window beyond its opening size.
-  StatusBar1->setSizePolicy(QSizePolicy::Ignored, StatusBar1->sizePolicy().verticalPolicy());
-  const int panelWidths[] = {100, 150, 150};
-  for (int i = 0; i < 3; ++i) {
-    m_statusPanels[i] = new QLabel(StatusBar1);
-    m_statusPanels[i]->setFixedWidth(panelWidths[i]);
-    StatusBar1->addWidget(m_statusPanels[i]);
-  }
+  StatusBar1 = new StatusPanels(this);
 
   auto* row = new QHBoxLayout;
   row->setContentsMargins(0, 0, 0, 0);
@@ -139,6 +120,7 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
   column->addWidget(StatusBar1);
 
   m_cameraValues = std::make_unique<CameraValues>(*Panel1, *PaintBox1->FitPicture);
+  m_alerts = std::make_unique<MotionAlerts>(services, clock, *Panel1);
   m_detection = std::make_unique<MotionDetection>(*MyMotion1, *Panel1, MaskImage, m_maskForm, m_handlers);
   m_source = std::make_unique<SourceLifecycle>(
       *VideoCapture1, *Panel1, *DetectOnStartTimer1, *ReconnectTimer, m_handlers,
@@ -205,16 +187,13 @@ void TMotionForm::connectHandlers() {
           [this](MyMotion* sender) { m_handlers.enterSilently([&] { MyMotion1Detected(sender); }); });
 }
 
-QString TMotionForm::statusPanelText(int panel) const { return m_statusPanels.at(panel)->text(); }
+QString TMotionForm::statusPanelText(int panel) const { return StatusBar1->panelText(panel); }
 
 void TMotionForm::setStatusPanelText(int panel, const QString& text) {
-  m_statusPanels.at(panel)->setText(text);
+  StatusBar1->setPanelText(panel, text);
 }
 
-void TMotionForm::setStatusNotice(int panel, const QString& text) {
-  setStatusPanelText(panel, text);
-  m_statusPanels.at(panel)->setToolTip(text);
-}
+void TMotionForm::setStatusNotice(int panel, const QString& text) { StatusBar1->setNotice(panel, text); }
 
 void TMotionForm::writeLog(const QString& message, const QString& value) {
   m_services.writeLogEntry(caption(), message + DateTimeText(m_clock.now()), value);
@@ -385,7 +364,7 @@ void TMotionForm::SpeedButton3Click() { m_detection->editMask(caption(), LastFra
 
 void TMotionForm::MyMotion1Detected(MyMotion*) {
   markPicture();
-  showMotionBalloon();
+  m_alerts->showBalloon(caption());
   soundAlarm();
   PicCap();
   dispatchDelivery();
@@ -403,19 +382,9 @@ void TMotionForm::markPicture() {
   PaintBox1->update();
 }
 
-void TMotionForm::showMotionBalloon() {
-  if (!Panel1->CheckBox10->isChecked())
-    return;
-  const QString text = QStringLiteral("Motion Detected on ") + caption() + QStringLiteral("\rAt : ") +
-                       timeText(m_clock.now().time());
-  m_services.showBalloon(QStringLiteral("Quorvex").left(63), text.left(255));
-}
-
 void TMotionForm::soundAlarm() {
-  if (m_services.AlarmSounding() || !Panel1->CheckBox8->isChecked())
-    return;
-  m_services.PlaySoundAlarm();
-  writeLog(QStringLiteral("Alarm Sounded on "), QStringLiteral("Alarm"));
+  if (m_alerts->soundAlarm())
+    writeLog(QStringLiteral("Alarm Sounded on "), QStringLiteral("Alarm"));
 }
 
 // E-mail and FTP dispatch follow the snapshot; delivery is not built yet.

@@ -6,6 +6,7 @@
 #include "monitor/detection_countdown.h"
 #include "monitor/reconnect_schedule.h"
 #include "monitor/snapshot_writer.h"
+#include "monitor/status_panels.h"
 #include "monitor/window_handlers.h"
 
 #include <QString>
@@ -26,7 +27,7 @@ class Prompts;
 class QCheckBox;
 class QLabel;
 class QPushButton;
-class QStatusBar;
+class MotionAlerts;
 class QTimer;
 
 class SourceLifecycle;
@@ -87,7 +88,7 @@ class TMotionForm : public QWidget {
   MotionOptionsPanel* Panel1;
   QPushButton* Panel2;
   PictureArea* PaintBox1;
-  QStatusBar* StatusBar1;
+  StatusPanels* StatusBar1;
 
   TGraphConfig GraphConfig;
   FrameBitmap LastFrame;
@@ -147,7 +148,6 @@ class TMotionForm : public QWidget {
   void paintFrame();
   void examineFrame();
   void markPicture();
-  void showMotionBalloon();
   void soundAlarm();
   void dispatchDelivery();
 
@@ -163,10 +163,10 @@ class TMotionForm : public QWidget {
   std::unique_ptr<TMaskForm> m_ownMaskForm;
   TMaskForm& m_maskForm;
   Canvas m_canvas;
-  std::array<QLabel*, 3> m_statusPanels{};
   DetectionCountdown m_countdown;
   SnapshotWriter m_snapshots;
   std::unique_ptr<CameraValues> m_cameraValues;
   std::unique_ptr<SourceLifecycle> m_source;
   std::unique_ptr<MotionDetection> m_detection;
+  std::unique_ptr<MotionAlerts> m_alerts;
 };
