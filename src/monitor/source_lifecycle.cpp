@@ -5,6 +5,7 @@
 #include "monitor/motion_options_panel.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QTimer>
@@ -41,6 +42,32 @@ bool SourceLifecycle::start(const std::function<void()>& configure) {
     m_detectBeforeLoss.reset();
   }
   return true;
+}
+
+void SourceLifecycle::listVideoModes() {
+  const TVideoFormat current = m_capture.GetCurrentVideoFormat();
+  QComboBox* modes = m_panel.ComboBox2;
+  modes->clear();
+  int selected = -1;
+  for (int i = 0; i < m_capture.GetVideoFormatCount(); ++i) {
+    const TVideoFormat format = m_capture.GetVideoFormat(i);
+    modes->addItem(VideoFormatToText(format));
+    if (SameVideoFormat(current, format))
+      selected = i;
+  }
+  modes->setCurrentIndex(selected);
+}
+
+QSize SourceLifecycle::setVideoMode(int index) {
+  m_panel.CheckBox1->setChecked(false);
+  const bool wasPreviewing = m_capture.Previewing();
+  if (wasPreviewing)
+    m_capture.StopPreview();
+  m_capture.SetVideoFormat(index);
+  if (wasPreviewing)
+    m_capture.StartPreview();
+  const TVideoFormat format = m_capture.GetCurrentVideoFormat();
+  return QSize(format.Width, format.Height);
 }
 
 bool SourceLifecycle::stop() {

@@ -2,6 +2,7 @@
 
 #include "monitor/reconnect_schedule.h"
 
+#include <QSize>
 #include <QString>
 
 #include <functional>
@@ -32,6 +33,11 @@ class SourceLifecycle {
   // Ends any reconnecting, runs `configure` on the stopped source and starts it.
   // False when it did not start (the capture component has told the user).
   bool start(const std::function<void()>& configure);
+  // Fills the video mode list ("Video Mode") with the source's modes, the current one chosen.
+  void listVideoModes();
+  // Turns detection off and switches the source to mode `index`; the picture size of
+  // the mode it then has.
+  QSize setVideoMode(int index);
   // Stopped by the user: detection stays off. True when the source was running.
   bool stop();
   // The source was lost, or the reconnect attempt under way failed.

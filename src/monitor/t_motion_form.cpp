@@ -4,7 +4,6 @@
 #include "base/clock.h"
 #include "base/error.h"
 #include "base/prompts.h"
-#include "base/settings_store.h"
 #include "capture/cap_device_info.h"
 #include "capture/ui/video_capture.h"
 #include "detect/my_motion.h"
@@ -26,7 +25,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMdiSubWindow>
-#include <QPainter>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QStatusBar>
@@ -34,15 +32,12 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <cstring>
 #include <functional>
 #include <utility>
 
 namespace {
 
 const QString kInitialCaption = QStringLiteral("MotionForm");
-const QString kApplicationKey = QStringLiteral("\\Software\\Brennova\\Settings");
-const QString kBoxCaption = QStringLiteral("Quorvex");
 
 QTimer* timer(const char* name, int intervalMs, QObject* parent) {
   auto* result = new QTimer(parent);
@@ -172,19 +167,17 @@ void TMotionForm::connectHandlers() {
   connect(ReconnectTimer, &QTimer::timeout, this, handle(&TMotionForm::ReconnectTimerTimer));
 
   connect(VideoCapture1, &TVideoCapture::OnBitmapGrabbed, this,
-          [this](TVideoCapture* sender, const FrameBitmap& frame) {
-            m_handlers.enterSilently([&] { VideoCapture1BitmapGrabbed(sender, frame); });
-          });
+          m_handlers.silentSlot(std::bind_front(&TMotionForm::VideoCapture1BitmapGrabbed, this)));
   connect(VideoCapture1, &TVideoCapture::OnFrameRendered, this,
-          [this](TVideoCapture* sender) { m_handlers.enter([&] { VideoCapture1FrameRendered(sender); }); });
+          m_handlers.slotWithArguments(std::bind_front(&TMotionForm::VideoCapture1FrameRendered, this)));
   connect(VideoCapture1, &TVideoCapture::OnDeviceLost, this,
-          [this](TVideoCapture* sender) { m_handlers.enter([&] { VideoCapture1DeviceLost(sender); }); });
+          m_handlers.slotWithArguments(std::bind_front(&TMotionForm::VideoCapture1DeviceLost, this)));
   // A stream's one format is known only once it runs.
   connect(VideoCapture1, &TVideoCapture::OnVideoFormatKnown, this,
           [this](TVideoCapture*) { m_handlers.enter([this] { ListVideoModes(); }); });
   // Raised inside the frame pipeline: an error ends the motion event without a word.
   connect(MyMotion1, &MyMotion::OnDetected, this,
-          [this](MyMotion* sender) { m_handlers.enterSilently([&] { MyMotion1Detected(sender); }); });
+          m_handlers.silentSlot(std::bind_front(&TMotionForm::MyMotion1Detected, this)));
 }
 
 QString TMotionForm::statusPanelText(int panel) const { return StatusBar1->panelText(panel); }
@@ -228,31 +221,12 @@ void TMotionForm::SpeedButton1Click() {
     writeLog(QStringLiteral("Device Started By User on "), QStringLiteral("Device Events"));
 }
 
-void TMotionForm::ListVideoModes() {
-  const TVideoFormat current = VideoCapture1->GetCurrentVideoFormat();
-  QComboBox* modes = Panel1->ComboBox2;
-  modes->clear();
-  int selected = -1;
-  for (int i = 0; i < VideoCapture1->GetVideoFormatCount(); ++i) {
-    const TVideoFormat format = VideoCapture1->GetVideoFormat(i);
-    modes->addItem(VideoFormatToText(format));
-    if (SameVideoFormat(current, format))
-      selected = i;
-  }
-  modes->setCurrentIndex(selected);
-}
+void TMotionForm::ListVideoModes() { m_source->listVideoModes(); }
 
 void TMotionForm::ComboBox2Change() {
-  Panel1->CheckBox1->setChecked(false);
-  const bool wasPreviewing = VideoCapture1->Previewing();
-  if (wasPreviewing)
-    VideoCapture1->StopPreview();
   PaintBox1->hide();
-  VideoCapture1->SetVideoFormat(Panel1->ComboBox2->currentIndex());
-  if (wasPreviewing)
-    VideoCapture1->StartPreview();
-  const TVideoFormat format = VideoCapture1->GetCurrentVideoFormat();
-  PaintBox1->resize(format.Width, format.Height);  // the layout then fills the area again
+  const QSize size = m_source->setVideoMode(Panel1->ComboBox2->currentIndex());
+  PaintBox1->resize(size);  // the layout then fills the area again
   PaintBox1->show();
 }
 
@@ -303,15 +277,7 @@ void TMotionForm::VideoCapture1FrameRendered(TVideoCapture* Sender) { Sender->Gr
 // The e-mail and FTP image series end on a grabbed frame; delivery is not built yet.
 bool TMotionForm::finishImageSeries() { return false; }
 
-void TMotionForm::paintFrame() {
-  QImage& picture = m_canvas.image();
-  const QImage& frame = LastFrame.image();
-  if (picture.size() != frame.size() || picture.format() != frame.format())
-    picture = QImage(frame.size(), frame.format());
-  const auto rowBytes = static_cast<std::size_t>(frame.width()) * 3;
-  for (int y = 0; y < frame.height(); ++y) std::memcpy(picture.scanLine(y), frame.constScanLine(y), rowBytes);
-  PaintBox1->update();
-}
+void TMotionForm::paintFrame() { PaintBox1->showFrame(LastFrame); }
 
 void TMotionForm::examineFrame() { m_detection->examine(LastFrame, m_canvas); }
 
@@ -363,23 +329,11 @@ void TMotionForm::SpeedButton3Click() { m_detection->editMask(caption(), LastFra
 // ---- Motion events and timed capture ----
 
 void TMotionForm::MyMotion1Detected(MyMotion*) {
-  markPicture();
+  PaintBox1->markMotion();
   m_alerts->showBalloon(caption());
   soundAlarm();
   PicCap();
   dispatchDelivery();
-}
-
-void TMotionForm::markPicture() {
-  m_canvas.setBrushColor(Qt::red);
-  {
-    QPainter painter(&m_canvas.image());
-    painter.setPen(QPen(Qt::black, 1));
-    painter.setBrush(m_canvas.brushColor());
-    painter.drawEllipse(QRect(10, 10, 19, 19));  // 20 by 20 pixels with the pen
-  }
-  m_canvas.setBrushColor(Qt::white);  // the detector outlines cells in white
-  PaintBox1->update();
 }
 
 void TMotionForm::soundAlarm() {
@@ -420,24 +374,13 @@ void TMotionForm::AdvSpinEdit5Change() {
 // ---- Delivery options ----
 
 void TMotionForm::CheckBox3Click() {
-  askForSettings(Panel1->CheckBox3, QStringLiteral("FTPServer"), QStringLiteral("FTP"));
+  m_cameraValues->requireAccount(*Panel1->CheckBox3, QStringLiteral("FTPServer"), QStringLiteral("FTP"),
+                                 m_prompts);
 }
 
 void TMotionForm::CheckBox4Click() {
-  askForSettings(Panel1->CheckBox4, QStringLiteral("EMailServer"), QStringLiteral("EMail"));
-}
-
-// A delivery box can stay checked only when its account exists.
-void TMotionForm::askForSettings(QCheckBox* box, const QString& serverValue, const QString& wizard) {
-  if (!box->isChecked())
-    return;
-  SettingsStore store;
-  if (store.OpenKey(kApplicationKey, false) && store.ValueExists(serverValue))
-    return;
-  m_prompts.messageBox(
-      {QStringLiteral("No Settings!\r\rPlease run %1 Wizard\rfrom Options menu.").arg(wizard), kBoxCaption,
-       Prompts::Icon::Error, Prompts::Buttons::Ok, 22});
-  box->setChecked(false);
+  m_cameraValues->requireAccount(*Panel1->CheckBox4, QStringLiteral("EMailServer"), QStringLiteral("EMail"),
+                                 m_prompts);
 }
 
 void TMotionForm::AdvSpinEdit6Change() {

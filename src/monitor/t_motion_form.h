@@ -140,14 +140,12 @@ class TMotionForm : public QWidget {
   void connectHandlers();
   QString caption() const { return windowTitle(); }
   void writeLog(const QString& message, const QString& value);
-  void askForSettings(QCheckBox* box, const QString& serverValue, const QString& wizard);
 
   // The steps of the frame pipeline.
   bool detectionArmed() const;  // Detect is on and its countdown over
   bool finishImageSeries();
   void paintFrame();
   void examineFrame();
-  void markPicture();
   void soundAlarm();
   void dispatchDelivery();
 
