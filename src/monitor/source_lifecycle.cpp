@@ -1,6 +1,8 @@
 #include "source_lifecycle.h"
 
 #include "base/prompts.h"
+#include "capture/cap_device_info.h"
+#include "capture/graph_config.h"
 #include "capture/ui/video_capture.h"
 #include "monitor/motion_options_panel.h"
 
@@ -29,10 +31,21 @@ SourceLifecycle::SourceLifecycle(TVideoCapture& capture, MotionOptionsPanel& pan
   m_capture.setDVResolution(TDVResolution::dvrDontWorry);
 }
 
-bool SourceLifecycle::start(const std::function<void()>& configure) {
+bool SourceLifecycle::start(const QString& deviceName, const std::function<void()>& chooseMode) {
   stopReconnecting();
   m_live = false;
-  configure();
+  TGraphConfig config;
+  config.WantPreview = true;
+  config.WantBitmaps = true;
+  config.VideoDeviceName = deviceName;
+  config.DVResolution = TDVResolution::dvrDontWorry;
+  config.BitmapPixelFormat = TPixelFormat::Bits24;
+  config.CompressorState.clear();
+  GetVideoDeviceNames(false);
+  m_capture.SetGraphConfig(config);
+  m_capture.StopPreview();
+  listVideoModes();
+  chooseMode();
   const bool started = m_capture.StartPreview();
   updateButtons();
   if (!started)

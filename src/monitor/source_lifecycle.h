@@ -30,9 +30,10 @@ class SourceLifecycle {
   SourceLifecycle(TVideoCapture& capture, MotionOptionsPanel& panel, QTimer& detectOnStart,
                   QTimer& reconnectTimer, Prompts& prompts, Window window);
 
-  // Ends any reconnecting, runs `configure` on the stopped source and starts it.
-  // False when it did not start (the capture component has told the user).
-  bool start(const std::function<void()>& configure);
+  // Ends any reconnecting, sets the stopped source up for the named device, lists its
+  // video modes, runs `chooseMode` and starts it. False when it did not start (the
+  // capture component has told the user).
+  bool start(const QString& deviceName, const std::function<void()>& chooseMode);
   // Fills the video mode list ("Video Mode") with the source's modes, the current one chosen.
   void listVideoModes();
   // Turns detection off and switches the source to mode `index`; the picture size of

@@ -2,9 +2,7 @@
 
 #include "base/app_services.h"
 #include "base/clock.h"
-#include "base/error.h"
 #include "base/prompts.h"
-#include "capture/cap_device_info.h"
 #include "capture/ui/video_capture.h"
 #include "detect/my_motion.h"
 #include "detect/ui/t_mask_form.h"
@@ -23,11 +21,9 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -203,20 +199,7 @@ void TMotionForm::FormShow() {
 }
 
 void TMotionForm::SpeedButton1Click() {
-  const bool started = m_source->start([this] {
-    GraphConfig = TGraphConfig();
-    GraphConfig.WantPreview = true;
-    GraphConfig.WantBitmaps = true;
-    GraphConfig.VideoDeviceName = m_services.VideoSource();
-    GraphConfig.DVResolution = TDVResolution::dvrDontWorry;
-    GraphConfig.BitmapPixelFormat = TPixelFormat::Bits24;
-    GraphConfig.CompressorState.clear();
-    GetVideoDeviceNames(false);
-    VideoCapture1->SetGraphConfig(GraphConfig);
-    VideoCapture1->StopPreview();
-    ListVideoModes();
-    ComboBox2Change();
-  });
+  const bool started = m_source->start(m_services.VideoSource(), [this] { ComboBox2Change(); });
   if (started && caption() != kInitialCaption)
     writeLog(QStringLiteral("Device Started By User on "), QStringLiteral("Device Events"));
 }

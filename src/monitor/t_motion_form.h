@@ -2,7 +2,6 @@
 
 #include "base/canvas.h"
 #include "base/frame_bitmap.h"
-#include "capture/graph_config.h"
 #include "monitor/detection_countdown.h"
 #include "monitor/reconnect_schedule.h"
 #include "monitor/snapshot_writer.h"
@@ -90,7 +89,6 @@ class TMotionForm : public QWidget {
   PictureArea* PaintBox1;
   StatusPanels* StatusBar1;
 
-  TGraphConfig GraphConfig;
   FrameBitmap LastFrame;
   QString PictureDir;  // the motion snapshot root, read at the first snapshot
   int NrImages = 5;
