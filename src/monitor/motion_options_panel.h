@@ -22,6 +22,11 @@ class MotionOptionsPanel : public QWidget {
   // current font: kWidth or more.
   int fittedWidth() const;
 
+  // Opens the panel when hidden, else hides it; `opener` (the ">>" bar) shows while
+  // it is hidden. The camera window, or the sub-window frame around it, widens or
+  // narrows by the panel's width.
+  void toggle(QWidget& opener, QWidget& window);
+
   QTabWidget* PageControl1;
   QTabWidget* PageControl2;
 

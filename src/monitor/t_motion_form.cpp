@@ -8,6 +8,7 @@
 #include "detect/ui/t_mask_form.h"
 #include "eventlog/date_time_text.h"
 #include "monitor/camera_values.h"
+#include "monitor/detection_arming.h"
 #include "monitor/motion_alerts.h"
 #include "monitor/motion_detection.h"
 #include "monitor/motion_options_panel.h"
@@ -21,7 +22,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QHBoxLayout>
-#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTabWidget>
@@ -78,8 +78,6 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
   MyMotion1 = new MyMotion(this);
   MyMotion1->setObjectName(QStringLiteral("MyMotion1"));
 
-  DetectOnStartTimer1 = timer("DetectOnStartTimer1", 3000, this);
-  DelayStart = timer("DelayStart", 1000, this);
   ImageTimer = timer("ImageTimer", 30000, this);
   EmailTimer1 = timer("EmailTimer1", 100000, this);
   FTPTimer1 = timer("FTPTimer1", 100000, this);
@@ -90,6 +88,10 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
 
   Panel1 = new MotionOptionsPanel(this);
   Panel1->hide();
+  m_arming = std::make_unique<DetectionArming>(*Panel1->CheckBox1, *this,
+                                               [this](const QString& text) { setStatusPanelText(0, text); });
+  DetectOnStartTimer1 = m_arming->detectOnStart();
+  DelayStart = m_arming->delayStart();
   Panel2 = new QPushButton(QStringLiteral(">>"), this);
   Panel2->setObjectName(QStringLiteral("Panel2"));
   Panel2->setFixedWidth(24);
@@ -169,8 +171,7 @@ void TMotionForm::connectHandlers() {
   connect(VideoCapture1, &TVideoCapture::OnDeviceLost, this,
           m_handlers.slotWithArguments(std::bind_front(&TMotionForm::VideoCapture1DeviceLost, this)));
   // A stream's one format is known only once it runs.
-  connect(VideoCapture1, &TVideoCapture::OnVideoFormatKnown, this,
-          [this](TVideoCapture*) { m_handlers.enter([this] { ListVideoModes(); }); });
+  connect(VideoCapture1, &TVideoCapture::OnVideoFormatKnown, this, handle(&TMotionForm::ListVideoModes));
   // Raised inside the frame pipeline: an error ends the motion event without a word.
   connect(MyMotion1, &MyMotion::OnDetected, this,
           m_handlers.silentSlot(std::bind_front(&TMotionForm::MyMotion1Detected, this)));
@@ -195,7 +196,7 @@ void TMotionForm::FormShow() {
   Panel1->PageControl1->setCurrentIndex(0);
   SpeedButton1Click();
   resize(365, 315);  // the minimum size raises the height to 345
-  runCountdown(Panel1->CheckBox1->isChecked());
+  m_arming->followDetect();
 }
 
 void TMotionForm::SpeedButton1Click() {
@@ -226,18 +227,7 @@ void TMotionForm::VideoCapture1DeviceLost(TVideoCapture*) { m_source->lost(); }
 
 void TMotionForm::ReconnectTimerTimer() { m_source->tick(); }
 
-void TMotionForm::PaintBox1DblClick() {
-  const bool opening = Panel1->isHidden();
-  if (opening)
-    Panel1->setFixedWidth(Panel1->fittedWidth());  // the video modes may have changed
-  Panel1->setHidden(!opening);
-  Panel2->setHidden(opening);
-  const int change = opening ? Panel1->minimumWidth() : -Panel1->minimumWidth();
-  // Inside the main window the sub-window frame is what has a size of its own.
-  auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget());
-  QWidget* outer = frame ? static_cast<QWidget*>(frame) : this;
-  outer->resize(outer->width() + change, outer->height());
-}
+void TMotionForm::PaintBox1DblClick() { Panel1->toggle(*Panel2, *this); }
 
 // ---- The frame pipeline ----
 
@@ -251,9 +241,7 @@ void TMotionForm::VideoCapture1BitmapGrabbed(TVideoCapture*, const FrameBitmap& 
     examineFrame();
 }
 
-bool TMotionForm::detectionArmed() const {
-  return Panel1->CheckBox1->isChecked() && m_countdown.state() == DetectionCountdown::State::Idle;
-}
+bool TMotionForm::detectionArmed() const { return m_arming->armed(); }
 
 void TMotionForm::VideoCapture1FrameRendered(TVideoCapture* Sender) { Sender->GrabNextBitmap(); }
 
@@ -268,30 +256,12 @@ void TMotionForm::examineFrame() { m_detection->examine(LastFrame, m_canvas); }
 
 void TMotionForm::CheckBox1Click() {
   m_source->detectChosen();
-  runCountdown(Panel1->CheckBox1->isChecked());
-  if (!Panel1->CheckBox1->isChecked())
-    setStatusPanelText(0, {});
+  m_arming->detectSwitched();
 }
 
-void TMotionForm::runCountdown(bool on) {
-  if (on)
-    m_countdown.start();
-  else
-    m_countdown.cancel();
-  setRunning(DelayStart, on);
-}
+void TMotionForm::DelayStartTimer() { m_arming->tick(); }
 
-void TMotionForm::DelayStartTimer() {
-  m_countdown.tick();
-  if (!m_countdown.counting())
-    DelayStart->stop();
-  setStatusPanelText(0, m_countdown.text());
-}
-
-void TMotionForm::DetectOnStartTimer1Timer() {
-  Panel1->CheckBox1->setChecked(true);
-  DetectOnStartTimer1->stop();
-}
+void TMotionForm::DetectOnStartTimer1Timer() { m_arming->turnOn(); }
 
 void TMotionForm::AdvSpinEdit1Change() { m_detection->gridSensitivityChanged(); }
 

@@ -2,7 +2,6 @@
 
 #include "base/canvas.h"
 #include "base/frame_bitmap.h"
-#include "monitor/detection_countdown.h"
 #include "monitor/reconnect_schedule.h"
 #include "monitor/snapshot_writer.h"
 #include "monitor/status_panels.h"
@@ -17,6 +16,7 @@
 
 class AppServices;
 class CameraValues;
+class DetectionArming;
 class Clock;
 class MotionDetection;
 class MotionOptionsPanel;
@@ -150,8 +150,6 @@ class TMotionForm : public QWidget {
   // The steps of LoadSettings.
   void finishLoad();
 
-  void runCountdown(bool on);
-
   AppServices& m_services;
   WindowHandlers m_handlers;
   Prompts& m_prompts;  // the handlers' count of boxes, passed on to the given prompts
@@ -159,10 +157,10 @@ class TMotionForm : public QWidget {
   std::unique_ptr<TMaskForm> m_ownMaskForm;
   TMaskForm& m_maskForm;
   Canvas m_canvas;
-  DetectionCountdown m_countdown;
   SnapshotWriter m_snapshots;
   std::unique_ptr<CameraValues> m_cameraValues;
   std::unique_ptr<SourceLifecycle> m_source;
   std::unique_ptr<MotionDetection> m_detection;
   std::unique_ptr<MotionAlerts> m_alerts;
+  std::unique_ptr<DetectionArming> m_arming;
 };
