@@ -42,13 +42,6 @@ QTimer* timer(const char* name, int intervalMs, QObject* parent) {
   return result;
 }
 
-void setRunning(QTimer* timer, bool running) {
-  if (running)
-    timer->start();
-  else
-    timer->stop();
-}
-
 }  // namespace
 
 TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& clock, TMaskForm* maskForm,
@@ -315,7 +308,12 @@ void TMotionForm::ImageTimerTimer() {
   setStatusPanelText(0, {});
 }
 
-void TMotionForm::CheckBox7Click() { setRunning(ImageTimer, Panel1->CheckBox7->isChecked()); }
+void TMotionForm::CheckBox7Click() {
+  if (Panel1->CheckBox7->isChecked())
+    ImageTimer->start();
+  else
+    ImageTimer->stop();
+}
 
 // The handlers below compute with the value clamped into the field's range, so a
 // half-typed 0 never makes a timer fire without pause.
@@ -397,8 +395,5 @@ void TMotionForm::shutDown(std::function<void()> end) {
 void TMotionForm::closeEvent(QCloseEvent* event) {
   bool canClose = true;
   FormCloseQuery(canClose);
-  if (canClose)
-    event->accept();
-  else
-    event->ignore();
+  event->setAccepted(canClose);
 }
