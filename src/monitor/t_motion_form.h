@@ -76,17 +76,17 @@ class TMotionForm : public QWidget {
   // Owned components.
   TVideoCapture* VideoCapture1;
   MyMotion* MyMotion1;
-  FrameBitmap MaskImage;  // the loaded mask; empty when none
-  QTimer* DetectOnStartTimer1;
-  QTimer* DelayStart;
-  QTimer* ImageTimer;
+  FrameBitmap MaskImage;        // the loaded mask; empty when none
+  QTimer* DetectOnStartTimer1;  // turns Detect on 3 s after the start
+  QTimer* DelayStart;           // ticks the Detect countdown once a second
+  QTimer* ImageTimer;           // timed capture, every "Timed Capture Rate"
   QTimer* EmailTimer1;
   QTimer* FTPTimer1;
   QTimer* ReconnectTimer;  // ticks the reconnect schedule once a second
 
-  MotionOptionsPanel* Panel1;
-  QPushButton* Panel2;
-  PictureArea* PaintBox1;
+  MotionOptionsPanel* Panel1;  // the options, hidden at first
+  QPushButton* Panel2;         // ">>": opens the options panel
+  PictureArea* PaintBox1;      // the live picture
   StatusPanels* StatusBar1;
 
   FrameBitmap LastFrame;
