@@ -1,5 +1,6 @@
 #include "camera_values.h"
 
+#include "base/prompts.h"
 #include "base/settings_store.h"
 #include "monitor/motion_options_panel.h"
 #include "monitor/spin_edit.h"
@@ -25,6 +26,7 @@ const std::pair<const char*, SpinEdit * MotionOptionsPanel::*> kIntegers[] = {
     {"TCapRate", &MotionOptionsPanel::AdvSpinEdit5},  {"NrMultiEmailAtt", &MotionOptionsPanel::AdvSpinEdit6},
     {"FtpTime", &MotionOptionsPanel::AdvSpinEdit7}};
 
+const QString kApplicationKey = QStringLiteral("\\Software\\Brennova\\Settings");
 const QString kDetect = QStringLiteral("Detect");
 const QString kFitPicture = QStringLiteral("FitPicture");
 
@@ -93,4 +95,63 @@ void CameraValues::write(SettingsStore& store) const {
       store.WriteInteger(QLatin1String(name), (m_panel.*field)->Value());
   if (m_owned.contains(kFitPicture))
     store.WriteBool(kFitPicture, m_fitPicture.isChecked());
+}
+
+void CameraValues::load(const QString& caption, QTimer& detectOnStart) {
+  SettingsStore store;
+  const QString key = cameraKey(caption);
+  if (!store.KeyExists(key)) {
+    applyDefaults(detectOnStart);
+    ownAll();
+  } else if (store.OpenKey(key, false)) {
+    if (store.ValueExists(kDetect))
+      read(store, detectOnStart);
+    else
+      ownAll();  // nothing to load: the close writes the key whole
+  }
+  applyConnectionRule(store);
+}
+
+void CameraValues::applyDefaults(QTimer& detectOnStart) {
+  detectOnStart.stop();
+  MotionOptionsPanel& p = m_panel;
+  for (QCheckBox* off : {p.CheckBox7, p.CheckBox2, p.CheckBox3, p.CheckBox4, p.CheckBox8, p.CheckBox6})
+    off->setChecked(false);
+  for (QCheckBox* on : {p.CheckBox9, p.CheckBox10}) on->setChecked(true);
+  for (QCheckBox* off : {p.CheckBox11, p.CheckBox12}) off->setChecked(false);
+}
+
+// Without an Internet connection nothing can be delivered.
+void CameraValues::applyConnectionRule(SettingsStore& store) {
+  store.CloseKey();
+  if (!store.OpenKey(kApplicationKey, true) || !store.ValueExists(QStringLiteral("Connection")))
+    return;
+  const qint32 connection = store.ReadInteger(QStringLiteral("Connection"));
+  if (connection != 0 && (connection != 1 || store.ReadInteger(QStringLiteral("DailNum")) >= 0))
+    return;
+  for (QCheckBox* box : {m_panel.CheckBox3, m_panel.CheckBox4}) {
+    box->setChecked(false);
+    box->setEnabled(false);
+  }
+}
+
+void CameraValues::save(const QString& caption, std::optional<bool> detect) const {
+  SettingsStore store;
+  if (!store.OpenKey(cameraKey(caption), true))
+    return;
+  write(store);
+  if (detect)
+    store.WriteBool(kDetect, *detect);
+}
+
+void CameraValues::requireAccount(QCheckBox& box, const QString& serverValue, const QString& wizard,
+                                  Prompts& prompts) const {
+  if (!box.isChecked())
+    return;
+  SettingsStore store;
+  if (store.OpenKey(kApplicationKey, false) && store.ValueExists(serverValue))
+    return;
+  prompts.messageBox({QStringLiteral("No Settings!\r\rPlease run %1 Wizard\rfrom Options menu.").arg(wizard),
+                      QStringLiteral("Quorvex"), Prompts::Icon::Error, Prompts::Buttons::Ok, 22});
+  box.setChecked(false);
 }

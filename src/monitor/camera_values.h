@@ -3,7 +3,11 @@
 #include <QSet>
 #include <QString>
 
+#include <optional>
+
 class MotionOptionsPanel;
+class Prompts;
+class QCheckBox;
 class QAction;
 class QTimer;
 class SettingsStore;
@@ -23,6 +27,19 @@ class CameraValues {
  public:
   CameraValues(MotionOptionsPanel& panel, QAction& fitPicture);
 
+  // Loads the camera's values into the controls: the stored ones, or the defaults
+  // when it has no key yet; then delivery is turned off when the program's settings
+  // say there is no Internet connection. Errors as read().
+  void load(const QString& caption, QTimer& detectOnStart);
+  // Saves the owned values into the camera's key, `Detect` as `detect` when given.
+  void save(const QString& caption, std::optional<bool> detect) const;
+
+  // A delivery box can stay checked only when its account exists: without the
+  // program setting `serverValue` the user is told to run the wizard, and the box
+  // is cleared.
+  void requireAccount(QCheckBox& box, const QString& serverValue, const QString& wizard,
+                      Prompts& prompts) const;
+
   // Reads the values of the open key into the controls in their order (`Detect` into
   // detectOnStart), so each control's handler applies its value at once. Throws
   // Error("Failed to get data for '<name>'") at the first value that is missing or
@@ -39,6 +56,8 @@ class CameraValues {
 
  private:
   void own(const QString& name);
+  void applyDefaults(QTimer& detectOnStart);
+  void applyConnectionRule(SettingsStore& store);
 
   MotionOptionsPanel& m_panel;
   QAction& m_fitPicture;

@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QStyle>
 #include <QTabWidget>
@@ -148,3 +149,16 @@ MotionOptionsPanel::MotionOptionsPanel(QWidget* parent) : QWidget(parent) {
 }
 
 int MotionOptionsPanel::fittedWidth() const { return std::max(kWidth, sizeHint().width()); }
+
+void MotionOptionsPanel::toggle(QWidget& opener, QWidget& window) {
+  const bool opening = isHidden();
+  if (opening)
+    setFixedWidth(fittedWidth());  // the video modes may have changed
+  setHidden(!opening);
+  opener.setHidden(opening);
+  const int change = opening ? minimumWidth() : -minimumWidth();
+  // Inside the main window the sub-window frame is what has a size of its own.
+  auto* frame = qobject_cast<QMdiSubWindow*>(window.parentWidget());
+  QWidget* outer = frame ? static_cast<QWidget*>(frame) : &window;
+  outer->resize(outer->width() + change, outer->height());
+}

@@ -22,37 +22,42 @@ class MotionOptionsPanel : public QWidget {
   // current font: kWidth or more.
   int fittedWidth() const;
 
+  // Opens the panel when hidden, else hides it; `opener` (the ">>" bar) shows while
+  // it is hidden. The camera window, or the sub-window frame around it, widens or
+  // narrows by the panel's width.
+  void toggle(QWidget& opener, QWidget& window);
+
   QTabWidget* PageControl1;
   QTabWidget* PageControl2;
 
   // "Options"
-  QPushButton* SpeedButton1;
-  QComboBox* ComboBox2;
-  QPushButton* Button1;
-  QPushButton* Button2;
-  QCheckBox* CheckBox1;
-  QCheckBox* CheckBox7;
-  QCheckBox* CheckBox2;
-  QCheckBox* CheckBox3;
-  QCheckBox* CheckBox4;
-  QCheckBox* CheckBox8;
+  QPushButton* SpeedButton1;  // "<< ": hides the panel
+  QComboBox* ComboBox2;       // "Video Mode"
+  QPushButton* Button1;       // "Start"
+  QPushButton* Button2;       // "Stop"
+  QCheckBox* CheckBox1;       // "Detect Motion"
+  QCheckBox* CheckBox7;       // "Timed Capture"
+  QCheckBox* CheckBox2;       // "Capture Image"
+  QCheckBox* CheckBox3;       // "FTP Image"
+  QCheckBox* CheckBox4;       // "Email Image"
+  QCheckBox* CheckBox8;       // "Sound Alarm"
 
   // "Capture Settings" / "Advanced"
-  QPushButton* SpeedButton2;
-  SpinEdit* AdvSpinEdit1;
-  SpinEdit* AdvSpinEdit2;
-  SpinEdit* AdvSpinEdit3;
-  SpinEdit* AdvSpinEdit4;
-  QCheckBox* CheckBox6;
-  QCheckBox* CheckBox9;
-  QCheckBox* CheckBox10;
-  QCheckBox* CheckBox11;
-  QPushButton* SpeedButton3;
+  QPushButton* SpeedButton2;  // "<< "
+  SpinEdit* AdvSpinEdit1;     // "Blocks"
+  SpinEdit* AdvSpinEdit2;     // "Motion"
+  SpinEdit* AdvSpinEdit3;     // "X Grids"
+  SpinEdit* AdvSpinEdit4;     // "Y Grids"
+  QCheckBox* CheckBox6;       // "Enable Quick Detect"
+  QCheckBox* CheckBox9;       // "Show Moton Grid"
+  QCheckBox* CheckBox10;      // "Show Balloon Messages"
+  QCheckBox* CheckBox11;      // "Use Mask"
+  QPushButton* SpeedButton3;  // "...": edits the mask
 
   // "Capture Settings" / "Event Options"
-  QPushButton* SpeedButton4;
-  SpinEdit* AdvSpinEdit5;
-  QCheckBox* CheckBox12;
-  SpinEdit* AdvSpinEdit6;
-  SpinEdit* AdvSpinEdit7;
+  QPushButton* SpeedButton4;  // "<< "
+  SpinEdit* AdvSpinEdit5;     // "Timed Capture Rate", seconds
+  QCheckBox* CheckBox12;      // "Email/FTP >1 Images"
+  SpinEdit* AdvSpinEdit6;     // "Nr of Images"
+  SpinEdit* AdvSpinEdit7;     // "Upload/Email Every", minutes
 };

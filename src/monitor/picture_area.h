@@ -5,6 +5,7 @@
 #include <functional>
 
 class Canvas;
+class FrameBitmap;
 class QAction;
 
 // The camera window's live picture (`PaintBox1`). With "Fit Picture" on (the
@@ -15,10 +16,15 @@ class PictureArea : public QWidget {
   Q_OBJECT
 
  public:
-  PictureArea(const Canvas& canvas, std::function<void()> doubleClicked, QWidget* parent = nullptr);
+  PictureArea(Canvas& canvas, std::function<void()> doubleClicked, QWidget* parent = nullptr);
 
   // The checkable "Fit Picture" item of the area's context menu.
   QAction* FitPicture;
+
+  // Copies the frame onto the canvas, which takes its size.
+  void showFrame(const FrameBitmap& frame);
+  // Marks the picture as showing motion: a red dot at its top-left.
+  void markMotion();
 
   // Where the canvas is drawn in the area; empty without a picture.
   QRect pictureRect() const;
@@ -28,6 +34,6 @@ class PictureArea : public QWidget {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
-  const Canvas& m_canvas;
+  Canvas& m_canvas;
   std::function<void()> m_doubleClicked;
 };

@@ -2,63 +2,44 @@
 
 #include "base/app_services.h"
 #include "base/clock.h"
-#include "base/error.h"
-#include "base/handler_guard.h"
 #include "base/prompts.h"
-#include "base/settings_store.h"
-#include "capture/cap_device_info.h"
 #include "capture/ui/video_capture.h"
-#include "detect/mask_file.h"
 #include "detect/my_motion.h"
 #include "detect/ui/t_mask_form.h"
 #include "eventlog/date_time_text.h"
 #include "monitor/camera_values.h"
+#include "monitor/detection_arming.h"
+#include "monitor/motion_alerts.h"
+#include "monitor/motion_detection.h"
 #include "monitor/motion_options_panel.h"
 #include "monitor/picture_area.h"
 #include "monitor/picture_folder.h"
-#include "monitor/snapshot_stamp.h"
+#include "monitor/source_lifecycle.h"
 #include "monitor/spin_edit.h"
+#include "monitor/status_panels.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QHBoxLayout>
-#include <QLabel>
-#include <QMdiSubWindow>
-#include <QPainter>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QScopedValueRollback>
-#include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <cstdio>
-#include <cstring>
 #include <functional>
 #include <utility>
 
 namespace {
 
 const QString kInitialCaption = QStringLiteral("MotionForm");
-const QString kApplicationKey = QStringLiteral("\\Software\\Brennova\\Settings");
-const QString kBoxCaption = QStringLiteral("Quorvex");
-constexpr int kCountdownIdle = 6;
 
 QTimer* timer(const char* name, int intervalMs, QObject* parent) {
   auto* result = new QTimer(parent);
   result->setObjectName(QLatin1String(name));
   result->setInterval(intervalMs);
   return result;
-}
-
-void setRunning(QTimer* timer, bool running) {
-  if (running)
-    timer->start();
-  else
-    timer->stop();
 }
 
 }  // namespace
@@ -71,7 +52,10 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
       m_prompts(m_handlers),
       m_clock(clock),
       m_ownMaskForm(maskForm ? nullptr : std::make_unique<TMaskForm>(prompts)),
-      m_maskForm(maskForm ? *maskForm : *m_ownMaskForm) {
+      m_maskForm(maskForm ? *maskForm : *m_ownMaskForm),
+      m_snapshots(
+          clock, [this](const QString& text) { setStatusNotice(kSnapshotNoticePanel, text); },
+          [this](const QString& message, const QString& value) { writeLog(message, value); }) {
   setWindowTitle(kInitialCaption);
   setProperty("helpContext", 9);  // the help page's topic for F1
   setMinimumSize(365, 345);
@@ -83,22 +67,10 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
   VideoCapture1 = new TVideoCapture(m_handlers, this);
   VideoCapture1->setObjectName(QStringLiteral("VideoCapture1"));
   VideoCapture1->hide();
-  VideoCapture1->setWantCapture(false);
-  VideoCapture1->setWantAudio(false);
-  VideoCapture1->setWantDVAudio(false);
-  VideoCapture1->setWantAudioPreview(false);
-  VideoCapture1->setDVResolution(TDVResolution::dvrDontWorry);
 
   MyMotion1 = new MyMotion(this);
   MyMotion1->setObjectName(QStringLiteral("MyMotion1"));
-  MyMotion1->setHorzParts(10);
-  MyMotion1->setVertParts(10);
-  MyMotion1->setGridSensitifity(3);
-  MyMotion1->setMotionSensitifity(50);
-  MyMotion1->setShowGrid(true);
 
-  DetectOnStartTimer1 = timer("DetectOnStartTimer1", 3000, this);
-  DelayStart = timer("DelayStart", 1000, this);
   ImageTimer = timer("ImageTimer", 30000, this);
   EmailTimer1 = timer("EmailTimer1", 100000, this);
   FTPTimer1 = timer("FTPTimer1", 100000, this);
@@ -109,24 +81,17 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
 
   Panel1 = new MotionOptionsPanel(this);
   Panel1->hide();
+  m_arming = std::make_unique<DetectionArming>(*Panel1->CheckBox1, *this,
+                                               [this](const QString& text) { setStatusPanelText(0, text); });
+  DetectOnStartTimer1 = m_arming->detectOnStart();
+  DelayStart = m_arming->delayStart();
   Panel2 = new QPushButton(QStringLiteral(">>"), this);
   Panel2->setObjectName(QStringLiteral("Panel2"));
   Panel2->setFixedWidth(24);
   Panel2->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
-  PaintBox1 = new PictureArea(
-      m_canvas, [this] { m_handlers.enter([this] { PaintBox1DblClick(); }); }, this);
-  StatusBar1 = new QStatusBar(this);
-  StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-  StatusBar1->setSizeGripEnabled(false);
-  // The panels keep their widths and are cut at the window's edge; they must not
-  // widen the window beyond its opening size.
-  StatusBar1->setSizePolicy(QSizePolicy::Ignored, StatusBar1->sizePolicy().verticalPolicy());
-  const int panelWidths[] = {100, 150, 150};
-  for (int i = 0; i < 3; ++i) {
-    m_statusPanels[i] = new QLabel(StatusBar1);
-    m_statusPanels[i]->setFixedWidth(panelWidths[i]);
-    StatusBar1->addWidget(m_statusPanels[i]);
-  }
+  PaintBox1 = new PictureArea(m_canvas,
+                              m_handlers.slot(std::bind_front(&TMotionForm::PaintBox1DblClick, this)), this);
+  StatusBar1 = new StatusPanels(this);
 
   auto* row = new QHBoxLayout;
   row->setContentsMargins(0, 0, 0, 0);
@@ -141,6 +106,13 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
   column->addWidget(StatusBar1);
 
   m_cameraValues = std::make_unique<CameraValues>(*Panel1, *PaintBox1->FitPicture);
+  m_alerts = std::make_unique<MotionAlerts>(services, clock, *Panel1);
+  m_detection = std::make_unique<MotionDetection>(*MyMotion1, *Panel1, MaskImage, m_maskForm, m_handlers);
+  m_source = std::make_unique<SourceLifecycle>(
+      *VideoCapture1, *Panel1, *DetectOnStartTimer1, *ReconnectTimer, m_handlers,
+      SourceLifecycle::Window{
+          [this] { return caption(); }, [this](const QString& text) { setStatusPanelText(0, text); },
+          [this](const QString& message, const QString& value) { writeLog(message, value); }});
   connectHandlers();
   DetectOnStartTimer1->start();
   // The window counts as shown once it is made, so its show handler
@@ -154,7 +126,7 @@ TMotionForm::~TMotionForm() { delete VideoCapture1; }
 
 void TMotionForm::connectHandlers() {
   const auto handle = [this](void (TMotionForm::*handler)()) {
-    return [this, handler] { m_handlers.enter([this, handler] { (this->*handler)(); }); };
+    return m_handlers.slot(std::bind_front(handler, this));
   };
   MotionOptionsPanel* p = Panel1;
   for (QPushButton* hide : {p->SpeedButton1, p->SpeedButton2, p->SpeedButton4, Panel2})
@@ -186,31 +158,25 @@ void TMotionForm::connectHandlers() {
   connect(ReconnectTimer, &QTimer::timeout, this, handle(&TMotionForm::ReconnectTimerTimer));
 
   connect(VideoCapture1, &TVideoCapture::OnBitmapGrabbed, this,
-          [this](TVideoCapture* sender, const FrameBitmap& frame) {
-            m_handlers.enterSilently([&] { VideoCapture1BitmapGrabbed(sender, frame); });
-          });
+          m_handlers.silentSlot(std::bind_front(&TMotionForm::VideoCapture1BitmapGrabbed, this)));
   connect(VideoCapture1, &TVideoCapture::OnFrameRendered, this,
-          [this](TVideoCapture* sender) { m_handlers.enter([&] { VideoCapture1FrameRendered(sender); }); });
+          m_handlers.slotWithArguments(std::bind_front(&TMotionForm::VideoCapture1FrameRendered, this)));
   connect(VideoCapture1, &TVideoCapture::OnDeviceLost, this,
-          [this](TVideoCapture* sender) { m_handlers.enter([&] { VideoCapture1DeviceLost(sender); }); });
+          m_handlers.slotWithArguments(std::bind_front(&TMotionForm::VideoCapture1DeviceLost, this)));
   // A stream's one format is known only once it runs.
-  connect(VideoCapture1, &TVideoCapture::OnVideoFormatKnown, this,
-          [this](TVideoCapture*) { m_handlers.enter([this] { ListVideoModes(); }); });
+  connect(VideoCapture1, &TVideoCapture::OnVideoFormatKnown, this, handle(&TMotionForm::ListVideoModes));
   // Raised inside the frame pipeline: an error ends the motion event without a word.
   connect(MyMotion1, &MyMotion::OnDetected, this,
-          [this](MyMotion* sender) { m_handlers.enterSilently([&] { MyMotion1Detected(sender); }); });
+          m_handlers.silentSlot(std::bind_front(&TMotionForm::MyMotion1Detected, this)));
 }
 
-QString TMotionForm::statusPanelText(int panel) const { return m_statusPanels.at(panel)->text(); }
+QString TMotionForm::statusPanelText(int panel) const { return StatusBar1->panelText(panel); }
 
 void TMotionForm::setStatusPanelText(int panel, const QString& text) {
-  m_statusPanels.at(panel)->setText(text);
+  StatusBar1->setPanelText(panel, text);
 }
 
-void TMotionForm::setStatusNotice(int panel, const QString& text) {
-  setStatusPanelText(panel, text);
-  m_statusPanels.at(panel)->setToolTip(text);
-}
+void TMotionForm::setStatusNotice(int panel, const QString& text) { StatusBar1->setNotice(panel, text); }
 
 void TMotionForm::writeLog(const QString& message, const QString& value) {
   m_services.writeLogEntry(caption(), message + DateTimeText(m_clock.now()), value);
@@ -223,367 +189,102 @@ void TMotionForm::FormShow() {
   Panel1->PageControl1->setCurrentIndex(0);
   SpeedButton1Click();
   resize(365, 315);  // the minimum size raises the height to 345
-  setRunning(DelayStart, Panel1->CheckBox1->isChecked());
+  m_arming->followDetect();
 }
 
 void TMotionForm::SpeedButton1Click() {
-  stopReconnecting();
-  m_liveFrame = false;
-  GraphConfig = TGraphConfig();
-  GraphConfig.WantPreview = true;
-  GraphConfig.WantBitmaps = true;
-  GraphConfig.VideoDeviceName = m_services.VideoSource();
-  GraphConfig.DVResolution = TDVResolution::dvrDontWorry;
-  GraphConfig.BitmapPixelFormat = TPixelFormat::Bits24;
-  GraphConfig.CompressorState.clear();
-  GetVideoDeviceNames(false);
-  VideoCapture1->SetGraphConfig(GraphConfig);
-  VideoCapture1->StopPreview();
-  ListVideoModes();
-  ComboBox2Change();
-  const bool started = VideoCapture1->StartPreview();
-  updateButtons();
-  if (!started)
-    return;  // the capture component has told the user
-  if (m_detectBeforeLoss) {
-    setDetect(*m_detectBeforeLoss);  // a source that ended watches as before when started again
-    m_detectBeforeLoss.reset();
-  }
-  if (caption() != kInitialCaption)
+  const bool started = m_source->start(m_services.VideoSource(), [this] { ComboBox2Change(); });
+  if (started && caption() != kInitialCaption)
     writeLog(QStringLiteral("Device Started By User on "), QStringLiteral("Device Events"));
 }
 
-void TMotionForm::ListVideoModes() {
-  const TVideoFormat current = VideoCapture1->GetCurrentVideoFormat();
-  QComboBox* modes = Panel1->ComboBox2;
-  modes->clear();
-  int selected = -1;
-  for (int i = 0; i < VideoCapture1->GetVideoFormatCount(); ++i) {
-    const TVideoFormat format = VideoCapture1->GetVideoFormat(i);
-    modes->addItem(VideoFormatToText(format));
-    if (SameVideoFormat(current, format))
-      selected = i;
-  }
-  modes->setCurrentIndex(selected);
-}
+void TMotionForm::ListVideoModes() { m_source->listVideoModes(); }
 
 void TMotionForm::ComboBox2Change() {
-  Panel1->CheckBox1->setChecked(false);
-  const bool wasPreviewing = VideoCapture1->Previewing();
-  if (wasPreviewing)
-    VideoCapture1->StopPreview();
   PaintBox1->hide();
-  VideoCapture1->SetVideoFormat(Panel1->ComboBox2->currentIndex());
-  if (wasPreviewing)
-    VideoCapture1->StartPreview();
-  const TVideoFormat format = VideoCapture1->GetCurrentVideoFormat();
-  PaintBox1->resize(format.Width, format.Height);  // the layout then fills the area again
+  const QSize size = m_source->setVideoMode(Panel1->ComboBox2->currentIndex());
+  PaintBox1->resize(size);  // the layout then fills the area again
   PaintBox1->show();
 }
 
 void TMotionForm::Button2Click() {
-  const bool running = sourceRunning();
-  Panel1->CheckBox1->setChecked(false);
-  m_detectBeforeLoss.reset();  // stopped by the user: detection stays off
-  stopReconnecting();
-  VideoCapture1->StopPreview();
-  m_liveFrame = false;
-  updateButtons();
-  if (running)
+  if (m_source->stop())
     writeLog(QStringLiteral("Device Stopped By User on "), QStringLiteral("Device Events"));
 }
 
-bool TMotionForm::sourceRunning() const { return VideoCapture1->Previewing() || m_reconnect.active(); }
+bool TMotionForm::sourceRunning() const { return m_source->running(); }
 
-void TMotionForm::updateButtons() {
-  Panel1->Button1->setEnabled(!sourceRunning());
-  Panel1->Button2->setEnabled(sourceRunning());
-}
+const ReconnectSchedule& TMotionForm::reconnectSchedule() const { return m_source->schedule(); }
 
-// A loss is told once: the box when the source was running, the log entry always.
-// A file that ended stays stopped; any other source is tried again on a schedule.
-void TMotionForm::VideoCapture1DeviceLost(TVideoCapture*) {
-  if (m_reconnect.attempting()) {
-    VideoCapture1->StopPreview();
-    reconnectAttemptFailed();
-    return;
-  }
-  const bool wasPreviewing = VideoCapture1->Previewing();
-  if (!m_detectBeforeLoss)
-    m_detectBeforeLoss = Panel1->CheckBox1->isChecked() || DetectOnStartTimer1->isActive();
-  DetectOnStartTimer1->stop();
-  setDetect(false);
-  VideoCapture1->StopPreview();
-  m_liveFrame = false;
-  if (wasPreviewing && sourceReconnects())
-    beginReconnecting();
-  updateButtons();
-  writeLog(QStringLiteral("Device Lost on "), QStringLiteral("Device Events"));
-  if (wasPreviewing)
-    m_prompts.messageBox({QStringLiteral("Device %1 Lost!").arg(caption()), kBoxCaption,
-                          Prompts::Icon::Information, Prompts::Buttons::Ok, 0,
-                          VideoCapture1->failureDetail()});
-}
+void TMotionForm::VideoCapture1DeviceLost(TVideoCapture*) { m_source->lost(); }
 
-// A file has an end; cameras and streams come back after a network or power cut.
-bool TMotionForm::sourceReconnects() const {
-  return !VideoCapture1->VideoDeviceUri().startsWith(QLatin1String("file:"));
-}
+void TMotionForm::ReconnectTimerTimer() { m_source->tick(); }
 
-void TMotionForm::beginReconnecting() {
-  m_reconnect.begin();
-  ReconnectTimer->start();
-  showReconnectStatus();
-}
-
-void TMotionForm::stopReconnecting() {
-  if (!m_reconnect.active())
-    return;
-  m_reconnect.end();
-  ReconnectTimer->stop();
-  setStatusPanelText(0, {});
-}
-
-void TMotionForm::ReconnectTimerTimer() {
-  switch (m_reconnect.tick()) {
-    case ReconnectSchedule::Step::None: break;
-    case ReconnectSchedule::Step::Attempt:
-      showReconnectStatus();
-      if (!VideoCapture1->StartPreview(FailureReport::Quiet))
-        reconnectAttemptFailed();
-      return;  // else the first frame or a loss tells how it went
-    case ReconnectSchedule::Step::AttemptTimedOut:
-      VideoCapture1->StopPreview();
-      reconnectAttemptFailed();
-      return;
-  }
-  showReconnectStatus();
-}
-
-// Each failed attempt is one line for a terminal or the journal; the log keeps
-// only the loss and the return.
-void TMotionForm::reconnectAttemptFailed() {
-  m_reconnect.attemptFailed();
-  QString reason = VideoCapture1->failureReason();
-  if (reason.isEmpty())
-    reason = QStringLiteral("no picture within %1 s").arg(ReconnectSchedule::kAttemptLimit.count());
-  const QString line = QStringLiteral("%1: reconnect attempt %2 failed (%3); next attempt in %4 s")
-                           .arg(caption())
-                           .arg(m_reconnect.attempts())
-                           .arg(reason)
-                           .arg(m_reconnect.pause().count());
-  std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
-  std::fflush(stderr);
-  showReconnectStatus();
-}
-
-void TMotionForm::sourceReconnected() {
-  stopReconnecting();
-  updateButtons();
-  writeLog(QStringLiteral("Device Reconnected on "), QStringLiteral("Device Events"));
-  if (m_detectBeforeLoss)
-    setDetect(*m_detectBeforeLoss);
-  m_detectBeforeLoss.reset();
-}
-
-void TMotionForm::showReconnectStatus() {
-  if (m_reconnect.attempting())
-    setStatusPanelText(0, QStringLiteral("Retrying..."));
-  else if (m_reconnect.active())
-    setStatusPanelText(0, QStringLiteral("Retry in %1 s").arg(m_reconnect.remaining().count()));
-}
-
-void TMotionForm::setDetect(bool on) {
-  const QScopedValueRollback setting(m_settingDetect, true);
-  Panel1->CheckBox1->setChecked(on);
-}
-
-void TMotionForm::PaintBox1DblClick() {
-  const bool opening = Panel1->isHidden();
-  if (opening)
-    Panel1->setFixedWidth(Panel1->fittedWidth());  // the video modes may have changed
-  Panel1->setHidden(!opening);
-  Panel2->setHidden(opening);
-  const int change = opening ? Panel1->minimumWidth() : -Panel1->minimumWidth();
-  // Inside the main window the sub-window frame is what has a size of its own.
-  auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget());
-  QWidget* outer = frame ? static_cast<QWidget*>(frame) : this;
-  outer->resize(outer->width() + change, outer->height());
-}
+void TMotionForm::PaintBox1DblClick() { Panel1->toggle(*Panel2, *this); }
 
 // ---- The frame pipeline ----
 
 void TMotionForm::VideoCapture1BitmapGrabbed(TVideoCapture*, const FrameBitmap& CapturedImage) {
   LastFrame = CapturedImage;
-  m_liveFrame = true;
-  if (m_reconnect.attempting())
-    sourceReconnected();
+  m_source->frameArrived();
   if (finishImageSeries())
     return;
   paintFrame();
-  if (!Panel1->CheckBox1->isChecked() || DelayStart->isActive())
-    return;  // detection off, or still counting down
-  examineFrame();
+  if (detectionArmed())
+    examineFrame();
 }
+
+bool TMotionForm::detectionArmed() const { return m_arming->armed(); }
 
 void TMotionForm::VideoCapture1FrameRendered(TVideoCapture* Sender) { Sender->GrabNextBitmap(); }
 
 // The e-mail and FTP image series end on a grabbed frame; delivery is not built yet.
 bool TMotionForm::finishImageSeries() { return false; }
 
-void TMotionForm::paintFrame() {
-  QImage& picture = m_canvas.image();
-  const QImage& frame = LastFrame.image();
-  if (picture.size() != frame.size() || picture.format() != frame.format())
-    picture = QImage(frame.size(), frame.format());
-  const auto rowBytes = static_cast<std::size_t>(frame.width()) * 3;
-  for (int y = 0; y < frame.height(); ++y) std::memcpy(picture.scanLine(y), frame.constScanLine(y), rowBytes);
-  PaintBox1->update();
-}
+void TMotionForm::paintFrame() { PaintBox1->showFrame(LastFrame); }
 
-void TMotionForm::examineFrame() {
-  if (!Panel1->CheckBox11->isChecked()) {
-    MyMotion1->DoDetectIt(LastFrame, m_canvas);
-    return;
-  }
-  if (MaskImage.width() == LastFrame.width() && MaskImage.height() == LastFrame.height()) {
-    MyMotion1->DoDetectItMask(LastFrame, MaskImage, m_canvas);
-    return;
-  }
-  MyMotion1->setMasked(false);
-  Panel1->CheckBox11->setChecked(false);
-  m_prompts.messageBox(
-      {QStringLiteral("Mask is the wrong size! Mask Dropped!\rPlease Correct by Editing Mask."), kBoxCaption,
-       Prompts::Icon::Error, Prompts::Buttons::Ok, 20});
-}
+void TMotionForm::examineFrame() { m_detection->examine(LastFrame, m_canvas); }
 
 // ---- Detection switch, countdown and detector settings ----
 
 void TMotionForm::CheckBox1Click() {
-  if (!m_settingDetect)
-    m_detectBeforeLoss.reset();  // the user's choice counts from now on
-  setRunning(DelayStart, Panel1->CheckBox1->isChecked());
-  if (!Panel1->CheckBox1->isChecked()) {
-    setStatusPanelText(0, {});
-    m_countdown = kCountdownIdle;
-  }
+  m_source->detectChosen();
+  m_arming->detectSwitched();
 }
 
-void TMotionForm::DelayStartTimer() {
-  if (m_countdown <= 1) {
-    DelayStart->stop();
-    setStatusPanelText(0, {});
-    m_countdown = kCountdownIdle;
-    return;
-  }
-  --m_countdown;
-  setStatusPanelText(0, QStringLiteral("Detecting in ") + QString::number(m_countdown));
-}
+void TMotionForm::DelayStartTimer() { m_arming->tick(); }
 
-void TMotionForm::DetectOnStartTimer1Timer() {
-  Panel1->CheckBox1->setChecked(true);
-  DetectOnStartTimer1->stop();
-}
+void TMotionForm::DetectOnStartTimer1Timer() { m_arming->turnOn(); }
 
-void TMotionForm::AdvSpinEdit1Change() { MyMotion1->setGridSensitifity(Panel1->AdvSpinEdit1->Value()); }
+void TMotionForm::AdvSpinEdit1Change() { m_detection->gridSensitivityChanged(); }
 
-void TMotionForm::TrackBar1Change() {
-  if (!Panel1->AdvSpinEdit2->text().isEmpty())
-    MyMotion1->setMotionSensitifity(Panel1->AdvSpinEdit2->Value());
-}
+void TMotionForm::TrackBar1Change() { m_detection->motionSensitivityChanged(); }
 
-void TMotionForm::TrackBar2Change() {
-  if (!Panel1->AdvSpinEdit3->text().isEmpty())
-    MyMotion1->setHorzParts(Panel1->AdvSpinEdit3->Value());
-  motionBoundUpdate();
-}
+void TMotionForm::TrackBar2Change() { m_detection->horizontalPartsChanged(); }
 
-void TMotionForm::TrackBar3Change() {
-  if (!Panel1->AdvSpinEdit4->text().isEmpty())
-    MyMotion1->setVertParts(Panel1->AdvSpinEdit4->Value());
-  motionBoundUpdate();
-}
+void TMotionForm::TrackBar3Change() { m_detection->verticalPartsChanged(); }
 
-// "Motion" can ask for no more cells than the grid has.
-void TMotionForm::motionBoundUpdate() {
-  const int maxParts = MyMotion1->MaxParts();
-  Panel1->AdvSpinEdit2->setMaximum(maxParts);
-  if (Panel1->AdvSpinEdit2->Value() > maxParts)
-    Panel1->AdvSpinEdit2->setValue(maxParts);
-}
+void TMotionForm::CheckBox6Click() { m_detection->quickDetectChanged(); }
 
-void TMotionForm::CheckBox6Click() { MyMotion1->setQuickDetect(Panel1->CheckBox6->isChecked()); }
+void TMotionForm::CheckBox9Click() { m_detection->showGridChanged(); }
 
-void TMotionForm::CheckBox9Click() { MyMotion1->setShowGrid(Panel1->CheckBox9->isChecked()); }
+void TMotionForm::CheckBox11Click() { m_detection->useMaskChanged(caption(), LastFrame); }
 
-// ---- Mask ----
-
-void TMotionForm::CheckBox11Click() {
-  if (!Panel1->CheckBox11->isChecked()) {
-    MyMotion1->setMasked(false);
-    return;
-  }
-  const QString path = maskFilePath(caption());
-  if (QFileInfo::exists(path)) {
-    MaskImage = {};  // a file that cannot be read leaves no older mask in use
-    MaskImage = loadMaskFile(path);
-    MyMotion1->setMasked(true);
-    return;
-  }
-  const Prompts::Answer answer =
-      m_prompts.messageBox({QStringLiteral("No Mask Found!\rCreate one Now?"), kBoxCaption,
-                            Prompts::Icon::Question, Prompts::Buttons::YesNo, 21});
-  if (answer != Prompts::Answer::Yes || m_handlers.ending())
-    return;  // stays on without a mask: the next examined frame drops it
-  m_maskForm.GetImg(LastFrame, LastFrame.height(), LastFrame.width(), caption());
-  m_maskForm.show();
-  Panel1->CheckBox11->setChecked(false);
-}
-
-void TMotionForm::SpeedButton3Click() {
-  Panel1->CheckBox11->setChecked(false);
-  if (QFileInfo::exists(maskFilePath(caption())))
-    m_maskForm.EditMask(LastFrame, LastFrame.height(), LastFrame.width(), caption());
-  else
-    m_maskForm.GetImg(LastFrame, LastFrame.height(), LastFrame.width(), caption());
-  m_maskForm.show();
-}
+void TMotionForm::SpeedButton3Click() { m_detection->editMask(caption(), LastFrame); }
 
 // ---- Motion events and timed capture ----
 
 void TMotionForm::MyMotion1Detected(MyMotion*) {
-  markPicture();
-  showMotionBalloon();
+  PaintBox1->markMotion();
+  m_alerts->showBalloon(caption());
   soundAlarm();
   PicCap();
   dispatchDelivery();
 }
 
-void TMotionForm::markPicture() {
-  m_canvas.setBrushColor(Qt::red);
-  {
-    QPainter painter(&m_canvas.image());
-    painter.setPen(QPen(Qt::black, 1));
-    painter.setBrush(m_canvas.brushColor());
-    painter.drawEllipse(QRect(10, 10, 19, 19));  // 20 by 20 pixels with the pen
-  }
-  m_canvas.setBrushColor(Qt::white);  // the detector outlines cells in white
-  PaintBox1->update();
-}
-
-void TMotionForm::showMotionBalloon() {
-  if (!Panel1->CheckBox10->isChecked())
-    return;
-  const QString text = QStringLiteral("Motion Detected on ") + caption() + QStringLiteral("\rAt : ") +
-                       timeText(m_clock.now().time());
-  m_services.showBalloon(QStringLiteral("Quorvex").left(63), text.left(255));
-}
-
 void TMotionForm::soundAlarm() {
-  if (m_services.AlarmSounding() || !Panel1->CheckBox8->isChecked())
-    return;
-  m_services.PlaySoundAlarm();
-  writeLog(QStringLiteral("Alarm Sounded on "), QStringLiteral("Alarm"));
+  if (m_alerts->soundAlarm())
+    writeLog(QStringLiteral("Alarm Sounded on "), QStringLiteral("Alarm"));
 }
 
 // E-mail and FTP dispatch follow the snapshot; delivery is not built yet.
@@ -597,49 +298,22 @@ void TMotionForm::PicCap() {
   const auto savingEnded = qScopeGuard([this] { setStatusPanelText(0, {}); });
   if (PictureDir.isEmpty())
     PictureDir = PictureFolder::fromSettings().root();
-  Image1 =
-      stampSnapshot(MyMotion1->DetectedBitmap(), caption(), DateTimeText(m_clock.now()), StampStyle::Bold);
-  BmpToJpeg1.Image = Image1;
-  const PictureFolder folder(PictureDir);
-  const bool saved =
-      saveSnapshot([&] { BmpToJpeg1.SaveNewJpeg([&](int n) { return folder.motionSnapshot(m_clock, n); }); });
-  if (saved)
-    writeLog(QStringLiteral("Motion Captured On "), QStringLiteral("Images"));
+  m_snapshots.write(SnapshotKind::Motion, MyMotion1->DetectedBitmap(), caption(), PictureFolder(PictureDir));
 }
 
 void TMotionForm::ImageTimerTimer() {
-  if (!m_liveFrame || !VideoCapture1->Previewing())
+  if (!m_source->live() || !VideoCapture1->Previewing())
     return;  // stopped, lost or no frame yet: the last one would be stamped with a moment it did not see
-  const PictureFolder folder = PictureFolder::fromSettings();
-  Image1 = stampSnapshot(LastFrame, caption(), DateTimeText(m_clock.now()), StampStyle::Regular);
-  BmpToJpeg1.Image = Image1;
-  BmpToJpeg1.JpegFile = folder.timedSnapshot(m_clock);
-  const bool saved = saveSnapshot([this] { BmpToJpeg1.SaveJpeg(); });
+  m_snapshots.write(SnapshotKind::Timed, LastFrame, caption(), PictureFolder::fromSettings());
   setStatusPanelText(0, {});
-  if (saved)
-    writeLog(QStringLiteral("Timed Capture Happend On "), QStringLiteral("Timed Capture"));
 }
 
-// Runs one save of BmpToJpeg1. When it fails the snapshot is lost and the outage told
-// once (false), so the camera goes on and saves again as soon as it can: a box per
-// frame would bury the user.
-bool TMotionForm::saveSnapshot(const std::function<void()>& save) {
-  try {
-    save();
-  } catch (const Error& error) {
-    // A dated folder that could not be made on a full disk shows only as "no such file".
-    const QString folder = QFileInfo(BmpToJpeg1.JpegFile).absolutePath();
-    if (!m_snapshotDiskFull.failed(folder, QFileInfo::exists(folder) ? BmpToJpeg1.systemError() : 0))
-      m_snapshotDiskFull.cannotSave(error.message());
-    setStatusNotice(kSnapshotNoticePanel, m_snapshotDiskFull.text());
-    return false;
-  }
-  if (m_snapshotDiskFull.saved())
-    setStatusNotice(kSnapshotNoticePanel, {});
-  return true;
+void TMotionForm::CheckBox7Click() {
+  if (Panel1->CheckBox7->isChecked())
+    ImageTimer->start();
+  else
+    ImageTimer->stop();
 }
-
-void TMotionForm::CheckBox7Click() { setRunning(ImageTimer, Panel1->CheckBox7->isChecked()); }
 
 // The handlers below compute with the value clamped into the field's range, so a
 // half-typed 0 never makes a timer fire without pause.
@@ -651,24 +325,13 @@ void TMotionForm::AdvSpinEdit5Change() {
 // ---- Delivery options ----
 
 void TMotionForm::CheckBox3Click() {
-  askForSettings(Panel1->CheckBox3, QStringLiteral("FTPServer"), QStringLiteral("FTP"));
+  m_cameraValues->requireAccount(*Panel1->CheckBox3, QStringLiteral("FTPServer"), QStringLiteral("FTP"),
+                                 m_prompts);
 }
 
 void TMotionForm::CheckBox4Click() {
-  askForSettings(Panel1->CheckBox4, QStringLiteral("EMailServer"), QStringLiteral("EMail"));
-}
-
-// A delivery box can stay checked only when its account exists.
-void TMotionForm::askForSettings(QCheckBox* box, const QString& serverValue, const QString& wizard) {
-  if (!box->isChecked())
-    return;
-  SettingsStore store;
-  if (store.OpenKey(kApplicationKey, false) && store.ValueExists(serverValue))
-    return;
-  m_prompts.messageBox(
-      {QStringLiteral("No Settings!\r\rPlease run %1 Wizard\rfrom Options menu.").arg(wizard), kBoxCaption,
-       Prompts::Icon::Error, Prompts::Buttons::Ok, 22});
-  box->setChecked(false);
+  m_cameraValues->requireAccount(*Panel1->CheckBox4, QStringLiteral("EMailServer"), QStringLiteral("EMail"),
+                                 m_prompts);
 }
 
 void TMotionForm::AdvSpinEdit6Change() {
@@ -688,19 +351,8 @@ void TMotionForm::AdvSpinEdit7Change() {
 
 void TMotionForm::LoadSettings(const QString& Caption) {
   const WindowHandlers::Scope loading(m_handlers);  // a close meanwhile saves what was loaded
-  SettingsStore store;
   try {
-    const QString key = cameraKey(Caption);
-    if (!store.KeyExists(key)) {
-      applyDefaults();
-      m_cameraValues->ownAll();
-    } else if (store.OpenKey(key, false)) {
-      if (store.ValueExists(QStringLiteral("Detect")))
-        m_cameraValues->read(store, *DetectOnStartTimer1);
-      else
-        m_cameraValues->ownAll();  // nothing to load: the close writes the key whole
-    }
-    applyConnectionRule(store);
+    m_cameraValues->load(Caption, *DetectOnStartTimer1);
   } catch (...) {
     finishLoad();  // the derived values follow the controls also after a bad value
     throw;
@@ -709,49 +361,17 @@ void TMotionForm::LoadSettings(const QString& Caption) {
 }
 
 void TMotionForm::finishLoad() {
-  applyDerivedValues();
-  m_cameraValues->trackChanges();
-}
-
-void TMotionForm::applyDefaults() {
-  DetectOnStartTimer1->stop();
-  MotionOptionsPanel* p = Panel1;
-  for (QCheckBox* off : {p->CheckBox7, p->CheckBox2, p->CheckBox3, p->CheckBox4, p->CheckBox8, p->CheckBox6})
-    off->setChecked(false);
-  for (QCheckBox* on : {p->CheckBox9, p->CheckBox10}) on->setChecked(true);
-  for (QCheckBox* off : {p->CheckBox11, p->CheckBox12}) off->setChecked(false);
-}
-
-// Without an Internet connection nothing can be delivered.
-void TMotionForm::applyConnectionRule(SettingsStore& store) {
-  store.CloseKey();
-  if (!store.OpenKey(kApplicationKey, true) || !store.ValueExists(QStringLiteral("Connection")))
-    return;
-  const qint32 connection = store.ReadInteger(QStringLiteral("Connection"));
-  if (connection != 0 && (connection != 1 || store.ReadInteger(QStringLiteral("DailNum")) >= 0))
-    return;
-  for (QCheckBox* box : {Panel1->CheckBox3, Panel1->CheckBox4}) {
-    box->setChecked(false);
-    box->setEnabled(false);
-  }
-}
-
-void TMotionForm::applyDerivedValues() {
   TrackBar2Change();
-  NrImages = Panel1->AdvSpinEdit6->boundedValue();
+  NrImages = Panel1->AdvSpinEdit6->boundedValue();  // also when the field is empty
   EmailPicNr = FtpPicNr = NrImages + 2;
   AdvSpinEdit7Change();
+  m_cameraValues->trackChanges();
 }
 
 void TMotionForm::FormCloseQuery(bool& CanClose) {
   CanClose = false;
-  guarded(m_prompts, [&] {
-    SettingsStore store;
-    if (store.OpenKey(cameraKey(caption()), true)) {
-      m_cameraValues->write(store);
-      if (m_detectBeforeLoss)
-        store.WriteBool(QStringLiteral("Detect"), *m_detectBeforeLoss);
-    }
+  m_handlers.enter([&] {
+    m_cameraValues->save(caption(), m_source->detectBeforeLoss());
     CanClose = true;
   });
 }
@@ -775,8 +395,5 @@ void TMotionForm::shutDown(std::function<void()> end) {
 void TMotionForm::closeEvent(QCloseEvent* event) {
   bool canClose = true;
   FormCloseQuery(canClose);
-  if (canClose)
-    event->accept();
-  else
-    event->ignore();
+  event->setAccepted(canClose);
 }

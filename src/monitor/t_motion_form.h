@@ -1,11 +1,10 @@
 #pragma once
 
 #include "base/canvas.h"
-#include "base/disk_full_notice.h"
 #include "base/frame_bitmap.h"
-#include "capture/graph_config.h"
-#include "monitor/bmp_to_jpeg.h"
 #include "monitor/reconnect_schedule.h"
+#include "monitor/snapshot_writer.h"
+#include "monitor/status_panels.h"
 #include "monitor/window_handlers.h"
 
 #include <QString>
@@ -14,11 +13,12 @@
 #include <array>
 #include <functional>
 #include <memory>
-#include <optional>
 
 class AppServices;
 class CameraValues;
+class DetectionArming;
 class Clock;
+class MotionDetection;
 class MotionOptionsPanel;
 class MyMotion;
 class PictureArea;
@@ -26,9 +26,10 @@ class Prompts;
 class QCheckBox;
 class QLabel;
 class QPushButton;
-class QStatusBar;
+class MotionAlerts;
 class QTimer;
-class SettingsStore;
+
+class SourceLifecycle;
 class TMaskForm;
 class TVideoCapture;
 
@@ -75,22 +76,19 @@ class TMotionForm : public QWidget {
   // Owned components.
   TVideoCapture* VideoCapture1;
   MyMotion* MyMotion1;
-  TBmpToJpeg BmpToJpeg1;
-  FrameBitmap Image1;     // the snapshot being stamped and written
-  FrameBitmap MaskImage;  // the loaded mask; empty when none
-  QTimer* DetectOnStartTimer1;
-  QTimer* DelayStart;
-  QTimer* ImageTimer;
+  FrameBitmap MaskImage;        // the loaded mask; empty when none
+  QTimer* DetectOnStartTimer1;  // turns Detect on 3 s after the start
+  QTimer* DelayStart;           // ticks the Detect countdown once a second
+  QTimer* ImageTimer;           // timed capture, every "Timed Capture Rate"
   QTimer* EmailTimer1;
   QTimer* FTPTimer1;
   QTimer* ReconnectTimer;  // ticks the reconnect schedule once a second
 
-  MotionOptionsPanel* Panel1;
-  QPushButton* Panel2;
-  PictureArea* PaintBox1;
-  QStatusBar* StatusBar1;
+  MotionOptionsPanel* Panel1;  // the options, hidden at first
+  QPushButton* Panel2;         // ">>": opens the options panel
+  PictureArea* PaintBox1;      // the live picture
+  StatusPanels* StatusBar1;
 
-  TGraphConfig GraphConfig;
   FrameBitmap LastFrame;
   QString PictureDir;  // the motion snapshot root, read at the first snapshot
   int NrImages = 5;
@@ -131,7 +129,7 @@ class TMotionForm : public QWidget {
 
   // Whether the source runs, or is lost and being reconnected: what Start and Stop follow.
   bool sourceRunning() const;
-  const ReconnectSchedule& reconnectSchedule() const { return m_reconnect; }
+  const ReconnectSchedule& reconnectSchedule() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -140,35 +138,17 @@ class TMotionForm : public QWidget {
   void connectHandlers();
   QString caption() const { return windowTitle(); }
   void writeLog(const QString& message, const QString& value);
-  bool saveSnapshot(const std::function<void()>& save);
-  void askForSettings(QCheckBox* box, const QString& serverValue, const QString& wizard);
 
   // The steps of the frame pipeline.
+  bool detectionArmed() const;  // Detect is on and its countdown over
   bool finishImageSeries();
   void paintFrame();
   void examineFrame();
-  void markPicture();
-  void showMotionBalloon();
   void soundAlarm();
   void dispatchDelivery();
 
   // The steps of LoadSettings.
-  void applyDefaults();
-  void applyConnectionRule(SettingsStore& store);
-  void applyDerivedValues();
   void finishLoad();
-
-  void motionBoundUpdate();
-
-  // The source's lifecycle.
-  void updateButtons();
-  bool sourceReconnects() const;
-  void beginReconnecting();
-  void stopReconnecting();
-  void reconnectAttemptFailed();
-  void sourceReconnected();
-  void showReconnectStatus();
-  void setDetect(bool on);
 
   AppServices& m_services;
   WindowHandlers m_handlers;
@@ -177,14 +157,10 @@ class TMotionForm : public QWidget {
   std::unique_ptr<TMaskForm> m_ownMaskForm;
   TMaskForm& m_maskForm;
   Canvas m_canvas;
-  std::array<QLabel*, 3> m_statusPanels{};
-  int m_countdown = 6;  // the seconds of the detection countdown, 6 when idle
-  DiskFullNotice m_snapshotDiskFull{QStringLiteral("snapshots")};
+  SnapshotWriter m_snapshots;
   std::unique_ptr<CameraValues> m_cameraValues;
-  ReconnectSchedule m_reconnect;
-  // The Detect box as it was when the source was lost: restored when it is back and
-  // saved meanwhile, so a loss never turns detection off for the next start.
-  std::optional<bool> m_detectBeforeLoss;
-  bool m_settingDetect = false;  // the window itself sets the Detect box
-  bool m_liveFrame = false;      // a frame of the current run arrived: LastFrame is live
+  std::unique_ptr<SourceLifecycle> m_source;
+  std::unique_ptr<MotionDetection> m_detection;
+  std::unique_ptr<MotionAlerts> m_alerts;
+  std::unique_ptr<DetectionArming> m_arming;
 };

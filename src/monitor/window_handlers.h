@@ -36,6 +36,23 @@ class WindowHandlers final : public Prompts {
     Scope scope(*this);
     guarded(*this, std::forward<Handler>(handler));
   }
+  // Slots that enter the handler as enter() does: without the signal's arguments,
+  // and with them; and with them as enterSilently() does.
+  template <class Handler>
+  auto slot(Handler handler) {
+    return [this, handler = std::move(handler)] { enter(handler); };
+  }
+  template <class Handler>
+  auto slotWithArguments(Handler handler) {
+    return
+        [this, handler = std::move(handler)](auto&&... arguments) { enter([&] { handler(arguments...); }); };
+  }
+  template <class Handler>
+  auto silentSlot(Handler handler) {
+    return [this, handler = std::move(handler)](auto&&... arguments) {
+      enterSilently([&] { handler(arguments...); });
+    };
+  }
   // Runs the handler through guardedSilently(), counted.
   template <class Handler>
   void enterSilently(Handler&& handler) {

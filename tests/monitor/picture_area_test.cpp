@@ -23,7 +23,7 @@ QColor shownAt(PictureArea& area, int x, int y) { return area.grab().toImage().p
 }  // namespace
 
 TEST(PictureAreaTest, FittedPictureShowsTheWholeFrameAndUnfittedItsTopLeftCorner) {
-  const Canvas canvas = wideFrame();
+  Canvas canvas = wideFrame();
   PictureArea area(canvas, [] {});
   area.resize(320, 240);
   QPalette white = area.palette();

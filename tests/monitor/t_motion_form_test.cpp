@@ -148,17 +148,22 @@ TEST_F(MotionFormTest, StopStartAndLostDeviceSetTheButtonsAndAreLogged) {
 TEST_F(MotionFormTest, CountdownShowsFiveToOneAndNoFrameIsExaminedBeforeItEnds) {
   TMotionForm& window = make();
   QStringList texts;
-  QObject::connect(window.DelayStart, &QTimer::timeout, [&] { texts.append(window.statusPanelText(0)); });
   int balloonsBeforeEnd = -1;
   window.Panel1->CheckBox1->setChecked(true);
-  ASSERT_TRUE(waitUntil([&] {
-    if (window.DelayStart->isActive())
-      balloonsBeforeEnd = services.callsStartingWith("balloon").size();
-    return !window.DelayStart->isActive();
-  }));
+  EXPECT_EQ(window.DelayStart->interval(), 1000);
+  // The seconds are ticked here, with frames arriving in each of them.
+  constexpr int kFramesPerSecond = 3;
+  const int grabbedBefore = grabbed;
+  for (int second = 0; second < 10 && window.DelayStart->isActive(); ++second) {
+    ASSERT_TRUE(waitForFrames(kFramesPerSecond));
+    balloonsBeforeEnd = services.callsStartingWith("balloon").size();
+    window.DelayStartTimer();
+    texts.append(window.statusPanelText(0));
+  }
+  EXPECT_FALSE(window.DelayStart->isActive());
   EXPECT_EQ(texts, QStringList({"Detecting in 5", "Detecting in 4", "Detecting in 3", "Detecting in 2",
                                 "Detecting in 1", ""}));
-  EXPECT_GT(grabbed, 100);  // frames were painted all along
+  EXPECT_GE(grabbed - grabbedBefore, 6 * kFramesPerSecond);  // frames were painted all along
   EXPECT_EQ(balloonsBeforeEnd, 0);
   ASSERT_TRUE(waitUntil([&] { return !services.callsStartingWith("balloon").isEmpty(); }));
 
@@ -174,6 +179,11 @@ TEST_F(MotionFormTest, CountdownShowsFiveToOneAndNoFrameIsExaminedBeforeItEnds) 
   window.Panel1->CheckBox1->setChecked(true);
   window.DelayStartTimer();
   EXPECT_EQ(window.statusPanelText(0), "Detecting in 5");
+
+  // The window's own timer runs the countdown out (shortened from its second).
+  window.DelayStart->setInterval(10);
+  ASSERT_TRUE(waitUntil([&] { return !window.DelayStart->isActive(); }));
+  EXPECT_EQ(window.statusPanelText(0), "");
 }
 
 TEST_F(MotionFormTest, ChoosingAVideoModeTurnsDetectionOffAndResizesThePicture) {
