@@ -20,6 +20,7 @@
 #include "capture/cap_device_info.h"
 #include "capture/video_source.h"
 #include "eventlog/event_log.h"
+#include "monitor/detection_countdown.h"
 #include "monitor/t_motion_form.h"
 #include "viewer/t_open_dir.h"
 
@@ -48,7 +49,6 @@ const QString kNoVideoSources = QStringLiteral("No Video Sources Found!");
 constexpr int kNoVideoSourcesHelp = 19;
 constexpr int kBalloonTimeoutMs = 10000;
 // The camera counts "Detecting in 5" down to 1 before it detects.
-constexpr int kDetectionCountdownTicks = 5;
 
 // The help page: installed with the program, or beside the sources in a build tree.
 QString helpFile() {
@@ -185,7 +185,6 @@ void TMDIParent::tellSettingsProblem() {
 
 void TMDIParent::runStartUp() {
   tellUnwritableFolders();
-  m_dialRefCount = 0;
   m_dailNum = -1;
   GetConnectionSetup();
   readOptionStates();
@@ -227,7 +226,7 @@ void TMDIParent::echoStartLine() {
     facts.sources = GetVideoDeviceNames(false);
   if (m_camera && m_camera->DetectOnStartTimer1->isActive()) {
     const int milliseconds = m_camera->DetectOnStartTimer1->remainingTime() +
-                             kDetectionCountdownTicks * m_camera->DelayStart->interval();
+                             DetectionCountdown::kSeconds * m_camera->DelayStart->interval();
     facts.detectionStartsInSeconds = (milliseconds + 500) / 1000;
   }
   m_run.echo->writeLine(startLine(facts));

@@ -159,5 +159,4 @@ class TMDIParent : public QMainWindow, public AppServices {
   std::function<bool()> m_trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
   qint32 m_connectionType = 0;
   qint32 m_dailNum = -1;
-  int m_dialRefCount = 0;
 };
