@@ -28,7 +28,7 @@ void ContextHelp::open(int context) {
   const QString file = m_helpFile();
   if (file.isEmpty()) {
     m_prompts.messageBox({QStringLiteral("The help file Help/Quorvex.html is not installed."),
-                          QStringLiteral("Quorvex"), Prompts::Icon::Error, Prompts::Buttons::Ok, 0});
+                          Prompts::programCaption(), Prompts::Icon::Error, Prompts::Buttons::Ok, 0});
     return;
   }
   QUrl url = QUrl::fromLocalFile(file);
@@ -37,7 +37,7 @@ void ContextHelp::open(int context) {
   if (!QDesktopServices::openUrl(url))
     m_prompts.messageBox(
         {QStringLiteral("No program could be started to show the help.\rIt is the file %1").arg(file),
-         QStringLiteral("Quorvex"), Prompts::Icon::Error, Prompts::Buttons::Ok, 0});
+         Prompts::programCaption(), Prompts::Icon::Error, Prompts::Buttons::Ok, 0});
 }
 
 // The key reaches the focused widget first; taken there, it goes no further.

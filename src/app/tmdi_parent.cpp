@@ -14,6 +14,7 @@
 #include "base/clock.h"
 #include "base/error.h"
 #include "base/handler_guard.h"
+#include "base/help_topic.h"
 #include "base/program_folder.h"
 #include "base/prompts.h"
 #include "base/settings_store.h"
@@ -46,7 +47,6 @@ namespace {
 
 const QString kApplicationKey = QStringLiteral("\\Software\\Brennova\\Settings");
 const QString kNoVideoSources = QStringLiteral("No Video Sources Found!");
-constexpr int kNoVideoSourcesHelp = 19;
 constexpr int kBalloonTimeoutMs = 10000;
 // The camera counts "Detecting in 5" down to 1 before it detects.
 
@@ -78,7 +78,7 @@ TMDIParent::TMDIParent(Prompts& prompts, Clock& clock, QWidget* parent)
   // The program's icon: the tray icon and every window take it from the application.
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorvex/quorvex.png")));
   setWindowTitle(QStringLiteral("Quorvex"));
-  setProperty("helpContext", 8);
+  setProperty("helpContext", HelpTopic::MainWindow);
   resize(798, 564);
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
@@ -180,7 +180,7 @@ void TMDIParent::tellSettingsProblem() {
   const QString problem = SettingsStore::fileProblem(settingsFilePath());
   if (!problem.isEmpty())
     m_prompts.messageBox(
-        {problem, QStringLiteral("Quorvex"), Prompts::Icon::Warning, Prompts::Buttons::Ok, 0});
+        {problem, Prompts::programCaption(), Prompts::Icon::Warning, Prompts::Buttons::Ok, 0});
 }
 
 void TMDIParent::runStartUp() {
@@ -212,7 +212,7 @@ void TMDIParent::tellUnwritableFolders() {
     return;
   if (!m_run.headless)  // the headless prompts print the box on standard error already
     std::fprintf(stderr, "Quorvex: %s\n", QString(warning).replace(u'\r', u' ').toLocal8Bit().constData());
-  m_prompts.messageBox({warning, QStringLiteral("Quorvex"), Prompts::Icon::Warning, Prompts::Buttons::Ok, 0});
+  m_prompts.messageBox({warning, Prompts::programCaption(), Prompts::Icon::Warning, Prompts::Buttons::Ok, 0});
 }
 
 void TMDIParent::echoStartLine() {
@@ -258,8 +258,8 @@ void TMDIParent::readOptionStates() {
 
 void TMDIParent::chooseVideoSource() {
   auto ask = [this](Prompts::Buttons buttons) {
-    return m_prompts.messageBox({kNoVideoSources, QStringLiteral("Quorvex"), Prompts::Icon::Information,
-                                 buttons, kNoVideoSourcesHelp});
+    return m_prompts.messageBox({kNoVideoSources, Prompts::programCaption(), Prompts::Icon::Information,
+                                 buttons, HelpTopic::NoVideoSources});
   };
   auto closeLater = [this] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); };
 
@@ -284,7 +284,7 @@ void TMDIParent::chooseVideoSource() {
                                          "without a display.")
                               .arg(names.size())
                               .arg(names.join(QStringLiteral(", ")), m_videoSource),
-                          QStringLiteral("Quorvex"), Prompts::Icon::Information, Prompts::Buttons::Ok, 0});
+                          Prompts::programCaption(), Prompts::Icon::Information, Prompts::Buttons::Ok, 0});
   } else if (m_tools.chooser) {
     m_tools.chooser->setDeviceNames(names);
     if (m_tools.chooser->exec() == QDialog::Accepted)

@@ -19,7 +19,7 @@ void guarded(Prompts& prompts, Handler&& handler) {
   } catch (...) {
     message = QStringLiteral("Unknown error");
   }
-  prompts.messageBox({message, QStringLiteral("Quorvex"), Prompts::Icon::Error, Prompts::Buttons::Ok, 0});
+  prompts.messageBox({message, Prompts::programCaption(), Prompts::Icon::Error, Prompts::Buttons::Ok, 0});
 }
 
 // Frame delivery drops a frame whose handling failed, without a word.

@@ -19,6 +19,9 @@ class Prompts {
     QString detail = {};  // more about the message (what failed and why), CR line breaks
   };
 
+  // The caption of the program's own message boxes.
+  static QString programCaption() { return QStringLiteral("Quorvex"); }
+
   virtual ~Prompts() = default;
   virtual Answer messageBox(const Message& message) = 0;
   virtual void beep() = 0;

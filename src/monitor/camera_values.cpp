@@ -1,5 +1,6 @@
 #include "camera_values.h"
 
+#include "base/help_topic.h"
 #include "base/prompts.h"
 #include "base/settings_store.h"
 #include "monitor/motion_options_panel.h"
@@ -152,6 +153,7 @@ void CameraValues::requireAccount(QCheckBox& box, const QString& serverValue, co
   if (store.OpenKey(kApplicationKey, false) && store.ValueExists(serverValue))
     return;
   prompts.messageBox({QStringLiteral("No Settings!\r\rPlease run %1 Wizard\rfrom Options menu.").arg(wizard),
-                      QStringLiteral("Quorvex"), Prompts::Icon::Error, Prompts::Buttons::Ok, 22});
+                      Prompts::programCaption(), Prompts::Icon::Error, Prompts::Buttons::Ok,
+                      HelpTopic::NoDeliverySettings});
   box.setChecked(false);
 }

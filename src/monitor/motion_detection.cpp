@@ -2,6 +2,7 @@
 
 #include "base/canvas.h"
 #include "base/frame_bitmap.h"
+#include "base/help_topic.h"
 #include "detect/mask_file.h"
 #include "detect/my_motion.h"
 #include "detect/ui/t_mask_form.h"
@@ -12,11 +13,7 @@
 #include <QCheckBox>
 #include <QFileInfo>
 
-namespace {
-
-const QString kBoxCaption = QStringLiteral("Quorvex");
-
-}  // namespace
+namespace {}  // namespace
 
 MotionDetection::MotionDetection(MyMotion& detector, MotionOptionsPanel& panel, FrameBitmap& mask,
                                  TMaskForm& maskForm, WindowHandlers& handlers)
@@ -74,8 +71,8 @@ void MotionDetection::useMaskChanged(const QString& caption, const FrameBitmap& 
     return;
   }
   const Prompts::Answer answer =
-      m_handlers.messageBox({QStringLiteral("No Mask Found!\rCreate one Now?"), kBoxCaption,
-                             Prompts::Icon::Question, Prompts::Buttons::YesNo, 21});
+      m_handlers.messageBox({QStringLiteral("No Mask Found!\rCreate one Now?"), Prompts::programCaption(),
+                             Prompts::Icon::Question, Prompts::Buttons::YesNo, HelpTopic::NoMask});
   if (answer != Prompts::Answer::Yes || m_handlers.ending())
     return;  // stays on without a mask: the next examined frame drops it
   m_maskForm.GetImg(lastFrame, lastFrame.height(), lastFrame.width(), caption);
@@ -104,6 +101,6 @@ void MotionDetection::examine(const FrameBitmap& frame, Canvas& canvas) {
   m_detector.setMasked(false);
   m_panel.CheckBox11->setChecked(false);
   m_handlers.messageBox(
-      {QStringLiteral("Mask is the wrong size! Mask Dropped!\rPlease Correct by Editing Mask."), kBoxCaption,
-       Prompts::Icon::Error, Prompts::Buttons::Ok, 20});
+      {QStringLiteral("Mask is the wrong size! Mask Dropped!\rPlease Correct by Editing Mask."),
+       Prompts::programCaption(), Prompts::Icon::Error, Prompts::Buttons::Ok, HelpTopic::WrongMaskSize});
 }

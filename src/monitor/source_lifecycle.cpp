@@ -122,7 +122,7 @@ void SourceLifecycle::lost() {
   m_window.log(QStringLiteral("Device Lost on "), QStringLiteral("Device Events"));
   if (wasPreviewing)
     m_prompts.messageBox({QStringLiteral("Device %1 Lost!").arg(m_window.caption()),
-                          QStringLiteral("Quorvex"), Prompts::Icon::Information, Prompts::Buttons::Ok, 0,
+                          Prompts::programCaption(), Prompts::Icon::Information, Prompts::Buttons::Ok, 0,
                           m_capture.failureDetail()});
 }
 

@@ -2,6 +2,7 @@
 
 #include "base/app_services.h"
 #include "base/clock.h"
+#include "base/help_topic.h"
 #include "base/prompts.h"
 #include "capture/ui/video_capture.h"
 #include "detect/my_motion.h"
@@ -57,7 +58,7 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
           clock, [this](const QString& text) { setStatusNotice(kSnapshotNoticePanel, text); },
           [this](const QString& message, const QString& value) { writeLog(message, value); }) {
   setWindowTitle(kInitialCaption);
-  setProperty("helpContext", 9);  // the help page's topic for F1
+  setProperty("helpContext", HelpTopic::CameraWindow);
   setMinimumSize(365, 345);
   QPalette white = palette();
   white.setColor(QPalette::Window, Qt::white);

@@ -2,6 +2,7 @@
 
 #include "base/error.h"
 #include "base/handler_guard.h"
+#include "base/help_topic.h"
 #include "base/program_folder.h"
 #include "base/settings_store.h"
 
@@ -30,7 +31,7 @@ TOpenDir::TOpenDir(Prompts& prompts, QWidget* parent)
       m_tree(new QTreeView(this)),
       m_edit(new QLineEdit(QStringLiteral("Edit1"), this)) {
   setWindowTitle(QStringLiteral("Open Directory"));
-  setProperty("helpContext", 10);
+  setProperty("helpContext", HelpTopic::PictureDirectory);
   setFixedSize(493, 396);
   setStyleSheet(QStringLiteral("TOpenDir { background: white; }"));
 
@@ -68,7 +69,7 @@ TOpenDir::TOpenDir(Prompts& prompts, QWidget* parent)
           [this] { guarded(m_prompts, [this] { ShellTreeView1Change(); }); });
   connect(m_locations, &QComboBox::activated, this,
           [this](int index) { guarded(m_prompts, [this, index] { ShellComboBox1Change(index); }); });
-  connect(ok, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+  connect(ok, &QPushButton::clicked, this, [this] { guarded(m_prompts, [this] { BitBtn1Click(); }); });
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 

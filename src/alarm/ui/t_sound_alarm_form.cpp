@@ -2,6 +2,7 @@
 
 #include "base/error.h"
 #include "base/handler_guard.h"
+#include "base/help_topic.h"
 #include "base/settings_store.h"
 
 #include <QFileDialog>
@@ -24,7 +25,7 @@ TSoundAlarmForm::TSoundAlarmForm(Prompts& prompts, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), m_prompts(prompts) {
   setWindowTitle(QStringLiteral("Sound Alarm File..."));
   setFixedSize(413, 137);
-  setProperty("helpContext", kHelpContext);
+  setProperty("helpContext", HelpTopic::SoundAlarm);
   QPalette white = palette();
   white.setColor(QPalette::Window, Qt::white);
   setPalette(white);
@@ -95,8 +96,8 @@ void TSoundAlarmForm::BitBtn1Click() {
   const QString path = AdvFileNameEdit1->text();
   if (!QFileInfo(path).isFile()) {
     m_prompts.beep();
-    m_prompts.messageBox({QStringLiteral("File Not Found!"), QStringLiteral("Quorvex"), Prompts::Icon::Error,
-                          Prompts::Buttons::Ok, kFileNotFoundHelpContext});
+    m_prompts.messageBox({QStringLiteral("File Not Found!"), Prompts::programCaption(), Prompts::Icon::Error,
+                          Prompts::Buttons::Ok, HelpTopic::SoundFileNotFound});
     return;
   }
   if (BitBtn1->text() != kTest) {

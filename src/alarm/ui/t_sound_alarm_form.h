@@ -18,9 +18,6 @@ class TSoundAlarmForm : public QDialog {
   Q_OBJECT
 
  public:
-  static constexpr int kHelpContext = 12;
-  static constexpr int kFileNotFoundHelpContext = 23;
-
   explicit TSoundAlarmForm(Prompts& prompts, QWidget* parent = nullptr);
   ~TSoundAlarmForm() override;
 
