@@ -61,11 +61,6 @@ QString helpFile() {
 
 }  // namespace
 
-template <class Handler>
-void TMDIParent::run(Handler handler) {
-  guarded(m_prompts, [this, &handler] { (this->*handler)(); });
-}
-
 TMDIParent::TMDIParent(Prompts& prompts, Clock& clock, QWidget* parent)
     : QMainWindow(parent),
       m_prompts(prompts),
@@ -98,7 +93,7 @@ void TMDIParent::createActions() {
   auto make = [this](const char* name, const QString& text, void (TMDIParent::*handler)()) {
     auto* action = new QAction(text, this);
     action->setObjectName(QString::fromLatin1(name));
-    connect(action, &QAction::triggered, this, [this, handler] { run(handler); });
+    connect(action, &QAction::triggered, this, guardedSlot(m_prompts, this, handler));
     return action;
   };
   FileExit1 = make("FileExit1", QStringLiteral("E&xit"), &TMDIParent::Exit1Click);
@@ -136,15 +131,16 @@ void TMDIParent::createTrayIcon() {
   TrayMenu1->setObjectName(QStringLiteral("TrayMenu1"));
   StopSoundAlarm1 = TrayMenu1->addAction(QStringLiteral("Stop Sound Alarm"));
   StopSoundAlarm1->setEnabled(false);
-  connect(StopSoundAlarm1, &QAction::triggered, this, [this] { run(&TMDIParent::StopSoundAlarm1Click); });
+  connect(StopSoundAlarm1, &QAction::triggered, this,
+          guardedSlot(m_prompts, this, &TMDIParent::StopSoundAlarm1Click));
   TrayMenu1->addSeparator();
   connect(TrayMenu1->addAction(QStringLiteral("Restore")), &QAction::triggered, this,
-          [this] { run(&TMDIParent::Restore1Click); });
+          guardedSlot(m_prompts, this, &TMDIParent::Restore1Click));
   connect(TrayMenu1->addAction(QStringLiteral("Minimize")), &QAction::triggered, this,
-          [this] { run(&TMDIParent::Minimize1Click); });
+          guardedSlot(m_prompts, this, &TMDIParent::Minimize1Click));
   TrayMenu1->addSeparator();
   connect(TrayMenu1->addAction(QStringLiteral("Exit")), &QAction::triggered, this,
-          [this] { run(&TMDIParent::Exit1Click); });
+          guardedSlot(m_prompts, this, &TMDIParent::Exit1Click));
 
   CoolTrayIcon1 = new QSystemTrayIcon(QApplication::windowIcon(), this);
   CoolTrayIcon1->setToolTip(QStringLiteral("Quorvex"));
@@ -154,7 +150,7 @@ void TMDIParent::createTrayIcon() {
     if (reason == QSystemTrayIcon::Trigger)
       TrayMenu1->popup(QCursor::pos());
     else if (reason == QSystemTrayIcon::DoubleClick)
-      run(&TMDIParent::CoolTrayIcon1DblClick);
+      guarded(m_prompts, [this] { CoolTrayIcon1DblClick(); });
   });
 }
 

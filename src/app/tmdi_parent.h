@@ -138,9 +138,6 @@ class TMDIParent : public QMainWindow, public AppServices {
   void echoStartLine();
   void createCameraWindow();
   void FormClose();
-  // Handler entry: an error ends the handler and is shown; the program goes on.
-  template <class Handler>
-  void run(Handler handler);
 
   Prompts& m_prompts;
   Clock& m_clock;

@@ -22,6 +22,12 @@ void guarded(Prompts& prompts, Handler&& handler) {
   prompts.messageBox({message, Prompts::programCaption(), Prompts::Icon::Error, Prompts::Buttons::Ok, 0});
 }
 
+// A slot that enters the object's handler through guarded().
+template <class Object>
+auto guardedSlot(Prompts& prompts, Object* object, void (Object::*handler)()) {
+  return [&prompts, object, handler] { guarded(prompts, [object, handler] { (object->*handler)(); }); };
+}
+
 // Frame delivery drops a frame whose handling failed, without a word.
 template <class Handler>
 void guardedSilently(Handler&& handler) noexcept {

@@ -54,12 +54,10 @@ TSoundAlarmForm::TSoundAlarmForm(Prompts& prompts, QWidget* parent)
   BitBtn3 = button("BitBtn3", QStringLiteral("Cancel"), 316);
   BitBtn2->setDefault(true);
 
-  auto guard = [this](void (TSoundAlarmForm::*handler)()) {
-    return [this, handler] { guarded(m_prompts, [this, handler] { (this->*handler)(); }); };
-  };
-  connect(m_browseButton, &QToolButton::clicked, this, guard(&TSoundAlarmForm::browse));
-  connect(BitBtn1, &QPushButton::clicked, this, guard(&TSoundAlarmForm::BitBtn1Click));
-  connect(BitBtn2, &QPushButton::clicked, this, guard(&TSoundAlarmForm::BitBtn2Click));
+  connect(m_browseButton, &QToolButton::clicked, this,
+          guardedSlot(m_prompts, this, &TSoundAlarmForm::browse));
+  connect(BitBtn1, &QPushButton::clicked, this, guardedSlot(m_prompts, this, &TSoundAlarmForm::BitBtn1Click));
+  connect(BitBtn2, &QPushButton::clicked, this, guardedSlot(m_prompts, this, &TSoundAlarmForm::BitBtn2Click));
   connect(BitBtn3, &QPushButton::clicked, this, &QDialog::close);
 }
 
