@@ -1,6 +1,7 @@
 #include "tcb_audio_play.h"
 
 #include "base/handler_guard.h"
+#include "media/gst_support.h"
 
 #include <gst/audio/audio.h>
 #include <gst/gst.h>
@@ -10,6 +11,11 @@
 #include <algorithm>
 #include <deque>
 #include <mutex>
+
+using media::CapsRef;
+using media::ensureMediaFramework;
+using media::GstRef;
+using media::own;
 
 namespace {
 
@@ -25,22 +31,6 @@ constexpr quint32 kFailed = 0x80004005;
 constexpr qint64 kStateWaitMs = 5000;
 constexpr int kMaxFileNameLength = 259;
 constexpr int kPlayFlagText = 0x4;  // playbin's subtitle flag
-
-struct Unref {
-  void operator()(void* object) const { gst_object_unref(object); }
-};
-template <class T>
-using GstRef = std::unique_ptr<T, Unref>;
-
-// Takes ownership of a new element: a floating reference is sunk first.
-GstRef<GstElement> own(GstElement* element) {
-  return GstRef<GstElement>(element ? GST_ELEMENT(gst_object_ref_sink(element)) : nullptr);
-}
-
-void ensureMediaFramework() {
-  static std::once_flag once;
-  std::call_once(once, [] { gst_init(nullptr, nullptr); });
-}
 
 quint32 resultFor(const GError* error) {
   if (error->domain == GST_RESOURCE_ERROR && error->code == GST_RESOURCE_ERROR_NOT_FOUND)
@@ -72,20 +62,19 @@ EcbAudioPlayError pendingError(GstMessage* message, const char* fallback) {
   return EcbAudioPlayError::fromResult(kFailed, QString::fromLatin1(fallback));
 }
 
+QString displayName(GstDevice* device) {
+  gchar* name = gst_device_get_display_name(device);
+  QString result = QString::fromUtf8(name);
+  g_free(name);
+  return result;
+}
+
 GstRef<GstDevice> findOutputDevice(const QString& name) {
-  GstRef<GstDeviceMonitor> monitor(gst_device_monitor_new());
-  gst_device_monitor_add_filter(monitor.get(), "Audio/Sink", nullptr);
-  GList* devices = gst_device_monitor_get_devices(monitor.get());
-  GstRef<GstDevice> found;
-  for (GList* item = devices; item; item = item->next) {
-    auto* device = GST_DEVICE(item->data);
-    gchar* displayName = gst_device_get_display_name(device);
-    if (!found && QString::fromUtf8(displayName) == name)
-      found.reset(GST_DEVICE(gst_object_ref(device)));
-    g_free(displayName);
+  for (GstRef<GstDevice>& device : media::monitoredDevices("Audio/Sink")) {
+    if (displayName(device.get()) == name)
+      return std::move(device);
   }
-  g_list_free_full(devices, gst_object_unref);
-  return found;
+  return nullptr;
 }
 
 GstRef<GstPad> staticPad(GstElement* element, const char* name) {
@@ -120,7 +109,7 @@ int g_liveCount = 0;
 }  // namespace
 
 struct TcbAudioPlay::Graph {
-  GstRef<GstElement> pipeline;  // playbin
+  media::PipelineRef pipeline;  // playbin
   GstRef<GstBus> bus;
   GstRef<GstElement> audioSink;  // what playbin renders audio into
   GstRef<GstElement> renderer;   // "Audio Renderer"
@@ -154,8 +143,7 @@ struct TcbAudioPlay::Graph {
     // so no callback runs once the player's members go.
     if (bus)
       gst_bus_set_sync_handler(bus.get(), nullptr, nullptr, nullptr);
-    if (pipeline)
-      gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+    pipeline.reset();
     for (GstMessage* message : events) gst_message_unref(message);
   }
 };
@@ -164,15 +152,8 @@ const QStringList& AudioDeviceNames() {
   static const QStringList names = [] {
     ensureMediaFramework();
     QStringList result;
-    GstRef<GstDeviceMonitor> monitor(gst_device_monitor_new());
-    gst_device_monitor_add_filter(monitor.get(), "Audio/Sink", nullptr);
-    GList* devices = gst_device_monitor_get_devices(monitor.get());
-    for (GList* item = devices; item; item = item->next) {
-      gchar* name = gst_device_get_display_name(GST_DEVICE(item->data));
-      result.append(QString::fromUtf8(name));
-      g_free(name);
-    }
-    g_list_free_full(devices, gst_object_unref);
+    for (const GstRef<GstDevice>& device : media::monitoredDevices("Audio/Sink"))
+      result.append(displayName(device.get()));
     return result;
   }();
   return names;
@@ -224,7 +205,7 @@ int TcbAudioPlay::liveCount() { return g_liveCount; }
 void TcbAudioPlay::build() {
   m_graph = std::make_unique<Graph>();
   Graph& graph = *m_graph;
-  graph.pipeline = own(gst_element_factory_make("playbin", nullptr));
+  graph.pipeline = media::ownPipeline(gst_element_factory_make("playbin", nullptr));
   GstRef<GstElement> voidRender = own(gst_element_factory_make("fakesink", "Void render"));
   if (!graph.pipeline || !voidRender)
     throw EcbAudioPlayError::fromResult(kClassNotRegistered);
@@ -263,12 +244,10 @@ void TcbAudioPlay::build() {
   graph.grabber = own(gst_element_factory_make("capsfilter", "Grabber"));
   m_hasGrabber = graph.grabber != nullptr;
   if (m_hasGrabber) {
-    GstCaps* audioOnly = gst_caps_new_empty_simple("audio/x-raw");
-    g_object_set(graph.grabber.get(), "caps", audioOnly, nullptr);
-    gst_caps_unref(audioOnly);
-    GstPad* tap = gst_element_get_static_pad(graph.grabber.get(), "sink");
+    CapsRef audioOnly(gst_caps_new_empty_simple("audio/x-raw"));
+    g_object_set(graph.grabber.get(), "caps", audioOnly.get(), nullptr);
     gst_pad_add_probe(
-        tap, GST_PAD_PROBE_TYPE_BUFFER,
+        staticPad(graph.grabber.get(), "sink").get(), GST_PAD_PROBE_TYPE_BUFFER,
         [](GstPad*, GstPadProbeInfo* info, gpointer data) {
           auto* player = static_cast<TcbAudioPlay*>(data);
           GstMapInfo map;
@@ -280,7 +259,6 @@ void TcbAudioPlay::build() {
           return GST_PAD_PROBE_OK;
         },
         this, nullptr);
-    gst_object_unref(tap);
 
     GstRef<GstElement> bin = own(gst_bin_new("Audio output"));
     gst_bin_add_many(GST_BIN(bin.get()), GST_ELEMENT(gst_object_ref(graph.grabber.get())),
@@ -326,24 +304,22 @@ void TcbAudioPlay::checkRendered() {
     throw EcbAudioPlayError(QStringLiteral("Selected audio device not connected"), 1001);
   if (m_hasGrabber) {
     GstRef<GstPad> tap = staticPad(m_graph->grabber.get(), "sink");
-    GstCaps* caps = gst_pad_get_current_caps(tap.get());
+    CapsRef caps(gst_pad_get_current_caps(tap.get()));
     if (!caps)
       throw EcbAudioPlayError(QStringLiteral("Sample grabber not connected"), 1001);
-    m_audioFormat = waveFormat(caps);
-    gst_caps_unref(caps);
+    m_audioFormat = waveFormat(caps.get());
   }
 }
 
 void TcbAudioPlay::readSeeking() {
   GstElement* pipeline = m_graph->pipeline.get();
-  GstQuery* query = gst_query_new_seeking(GST_FORMAT_TIME);
-  if (gst_element_query(pipeline, query)) {
+  const media::QueryRef query(gst_query_new_seeking(GST_FORMAT_TIME));
+  if (gst_element_query(pipeline, query.get())) {
     gboolean seekable = FALSE;
-    gst_query_parse_seeking(query, nullptr, &seekable, nullptr, nullptr);
+    gst_query_parse_seeking(query.get(), nullptr, &seekable, nullptr, nullptr);
     if (seekable)
       m_capabilities |= CanSeekAbsolute | CanSeekForwards | CanSeekBackwards;
   }
-  gst_query_unref(query);
   gint64 position = 0;
   if (gst_element_query_position(pipeline, GST_FORMAT_TIME, &position))
     m_capabilities |= CanGetCurrentPos;

@@ -3,7 +3,8 @@
 #include "capture/device_moniker_p.h"
 #include "capture/video_source.h"
 
-using namespace capture_detail;
+using media::ensureMediaFramework;
+using media::GstRef;
 
 namespace {
 
@@ -17,18 +18,13 @@ bool isBlank(const QString& name) {
 }
 
 void addMonitoredDevices(const char* deviceClass, TCapDeviceList& list) {
-  GstRef<GstDeviceMonitor> monitor(gst_device_monitor_new());
-  gst_device_monitor_add_filter(monitor.get(), deviceClass, nullptr);
-  GList* devices = gst_device_monitor_get_devices(monitor.get());
-  for (GList* item = devices; item; item = item->next) {
-    auto* device = GST_DEVICE(item->data);
-    gchar* name = gst_device_get_display_name(device);
+  for (GstRef<GstDevice>& device : media::monitoredDevices(deviceClass)) {
+    gchar* name = gst_device_get_display_name(device.get());
     auto moniker = std::make_shared<DeviceMonikerData>();
-    moniker->device.reset(device);  // takes the list's reference
+    moniker->device = std::move(device);
     AddCapDevice(list, QString::fromUtf8(name ? name : ""), std::move(moniker));
     g_free(name);
   }
-  g_list_free(devices);
 }
 
 void addEncoders(GstElementFactoryListType type, TCapDeviceList& list) {

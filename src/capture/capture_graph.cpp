@@ -275,7 +275,7 @@ bool CaptureGraph::createCaptureFilters() {
     });
     m_graph = std::make_unique<Graph>();
     m_graph->source = std::move(source);
-    m_graph->pipeline.reset(GST_ELEMENT(gst_object_ref_sink(gst_pipeline_new(nullptr))));
+    m_graph->pipeline = media::ownPipeline(gst_pipeline_new(nullptr));
     if (!gst_bin_add(GST_BIN(m_graph->pipeline.get()), m_graph->source->element()))
       abandon(QStringLiteral("Error %x: Can't add video capture filter into graph!"), kFailed);
     if (m_graph->source->isDv()) {

@@ -2,20 +2,15 @@
 
 #include "capture/capture_graph.h"
 #include "capture/capture_source_p.h"
-#include "capture/gst_handles_p.h"
 
 // The GStreamer side of a CaptureGraph.
 struct CaptureGraph::Graph {
-  capture_detail::GstRef<GstElement> pipeline;
   std::unique_ptr<capture_detail::CaptureSource> source;
   capture_detail::GstRef<GstElement> dvDecoder;  // kept over tear-downs, re-added by each build
   GstElement* grabber = nullptr;                 // the connected "MyBitmapGrabber", owned by the pipeline
   bool eventSource = false;                      // graph events are handled
-
-  ~Graph() {
-    if (pipeline)
-      gst_element_set_state(pipeline.get(), GST_STATE_NULL);
-  }
+  // Last, so released first: its streaming threads end before the source goes.
+  capture_detail::PipelineRef pipeline;
 };
 
 namespace capture_detail {

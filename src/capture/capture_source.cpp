@@ -8,14 +8,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <mutex>
 
 namespace capture_detail {
-
-void ensureMediaFramework() {
-  static std::once_flag once;
-  std::call_once(once, [] { gst_init(nullptr, nullptr); });
-}
 
 namespace {
 
@@ -103,10 +97,7 @@ bool validTestPattern(GstElement* source, const QString& pattern) {
 constexpr const char* kOutputName = "quorvex-output";
 
 GstRef<GstElement> makeElement(const char* factory, const char* name = nullptr) {
-  GstElement* element = gst_element_factory_make(factory, name);
-  if (element)
-    gst_object_ref_sink(element);
-  return GstRef<GstElement>(element);
+  return media::own(gst_element_factory_make(factory, name));
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "capture/demo_scene.h"
-#include "capture/gst_handles_p.h"
 #include "capture/video_format.h"
+#include "media/gst_support.h"
 
 #include <QString>
 
@@ -14,6 +14,12 @@
 struct DeviceMonikerData;
 
 namespace capture_detail {
+
+using media::addRef;
+using media::CapsRef;
+using media::ensureMediaFramework;
+using media::GstRef;
+using media::PipelineRef;
 
 // The video capture filter of a graph: a bin holding the source and the capsfilter
 // that stands for its stream configuration, with one "src" pad. Sources with a list
