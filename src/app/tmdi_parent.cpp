@@ -1,4 +1,5 @@
 #include "tmdi_parent.h"
+#include "base/settings_keys.h"
 
 #include "alarm/tcb_audio_play.h"
 #include "alarm/ui/t_sound_alarm_form.h"
@@ -45,7 +46,6 @@
 
 namespace {
 
-const QString kApplicationKey = QStringLiteral("\\Software\\Brennova\\Settings");
 const QString kNoVideoSources = QStringLiteral("No Video Sources Found!");
 constexpr int kBalloonTimeoutMs = 10000;
 // The camera counts "Detecting in 5" down to 1 before it detects.
@@ -238,7 +238,7 @@ void TMDIParent::echoStartLine() {
 // A read error ends the reading silently and keeps the values read so far.
 void TMDIParent::GetConnectionSetup() {
   SettingsStore settings;
-  if (!settings.OpenKey(kApplicationKey, true))
+  if (!settings.OpenKey(applicationKey(), true))
     return;
   try {
     m_connectionType = settings.ReadInteger(QStringLiteral("Connection"));
@@ -250,7 +250,7 @@ void TMDIParent::GetConnectionSetup() {
 void TMDIParent::readOptionStates() {
   RunOnStartup->setChecked(AutostartEntry::exists());
   SettingsStore settings;
-  if (settings.OpenKey(kApplicationKey, true)) {
+  if (settings.OpenKey(applicationKey(), true)) {
     const QString name = QStringLiteral("ConnectOnlyOnce");
     OneConnect->setChecked(!settings.ValueExists(name) || settings.ReadBool(name));
   }
@@ -423,7 +423,7 @@ void TMDIParent::OutDirExecute() {
   if (!m_tools.openDir || m_tools.openDir->exec() != QDialog::Accepted)
     return;
   SettingsStore settings;
-  if (settings.OpenKey(kApplicationKey, true))
+  if (settings.OpenKey(applicationKey(), true))
     settings.WriteString(QStringLiteral("ImageDir"), m_tools.openDir->ChosenDir());
 }
 
@@ -445,7 +445,7 @@ void TMDIParent::RunOnStartupExecute() {
 
 void TMDIParent::OneConnectExecute() {
   SettingsStore settings;
-  if (settings.OpenKey(kApplicationKey, true))
+  if (settings.OpenKey(applicationKey(), true))
     settings.WriteBool(QStringLiteral("ConnectOnlyOnce"), OneConnect->isChecked());
 }
 

@@ -1,4 +1,5 @@
 #include "camera_values.h"
+#include "base/settings_keys.h"
 
 #include "base/help_topic.h"
 #include "base/prompts.h"
@@ -27,15 +28,10 @@ const std::pair<const char*, SpinEdit * MotionOptionsPanel::*> kIntegers[] = {
     {"TCapRate", &MotionOptionsPanel::AdvSpinEdit5},  {"NrMultiEmailAtt", &MotionOptionsPanel::AdvSpinEdit6},
     {"FtpTime", &MotionOptionsPanel::AdvSpinEdit7}};
 
-const QString kApplicationKey = QStringLiteral("\\Software\\Brennova\\Settings");
 const QString kDetect = QStringLiteral("Detect");
 const QString kFitPicture = QStringLiteral("FitPicture");
 
 }  // namespace
-
-QString cameraKey(const QString& caption) {
-  return QStringLiteral("\\Software\\Brennova\\Settings\\") + caption;
-}
 
 CameraValues::CameraValues(MotionOptionsPanel& panel, QAction& fitPicture)
     : m_panel(panel), m_fitPicture(fitPicture) {
@@ -125,7 +121,7 @@ void CameraValues::applyDefaults(QTimer& detectOnStart) {
 // Without an Internet connection nothing can be delivered.
 void CameraValues::applyConnectionRule(SettingsStore& store) {
   store.CloseKey();
-  if (!store.OpenKey(kApplicationKey, true) || !store.ValueExists(QStringLiteral("Connection")))
+  if (!store.OpenKey(applicationKey(), true) || !store.ValueExists(QStringLiteral("Connection")))
     return;
   const qint32 connection = store.ReadInteger(QStringLiteral("Connection"));
   if (connection != 0 && (connection != 1 || store.ReadInteger(QStringLiteral("DailNum")) >= 0))
@@ -150,7 +146,7 @@ void CameraValues::requireAccount(QCheckBox& box, const QString& serverValue, co
   if (!box.isChecked())
     return;
   SettingsStore store;
-  if (store.OpenKey(kApplicationKey, false) && store.ValueExists(serverValue))
+  if (store.OpenKey(applicationKey(), false) && store.ValueExists(serverValue))
     return;
   prompts.messageBox({QStringLiteral("No Settings!\r\rPlease run %1 Wizard\rfrom Options menu.").arg(wizard),
                       Prompts::programCaption(), Prompts::Icon::Error, Prompts::Buttons::Ok,

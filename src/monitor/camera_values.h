@@ -12,9 +12,6 @@ class QAction;
 class QTimer;
 class SettingsStore;
 
-// "\Software\Brennova\Settings\" + caption.
-QString cameraKey(const QString& caption);
-
 // The values a camera window keeps in its settings key: eleven flags and seven
 // integers, always read and written in one order, then `FitPicture`, which a key
 // may lack (then the picture is fitted).

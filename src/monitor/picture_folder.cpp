@@ -1,4 +1,5 @@
 #include "picture_folder.h"
+#include "base/settings_keys.h"
 
 #include "base/program_folder.h"
 #include "base/settings_store.h"
@@ -25,7 +26,7 @@ PictureFolder::PictureFolder(const QString& root) : m_root(QDir::cleanPath(root)
 PictureFolder PictureFolder::fromSettings() {
   SettingsStore store;
   QString root;
-  if (store.OpenKey(QStringLiteral("\\Software\\Brennova\\Settings"), true))
+  if (store.OpenKey(applicationKey(), true))
     root = store.ReadString(QStringLiteral("ImageDir"));
   if (root.isEmpty())
     root = programFolder() + QStringLiteral("Images");

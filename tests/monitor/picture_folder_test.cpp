@@ -1,4 +1,5 @@
 #include "monitor/picture_folder.h"
+#include "base/settings_keys.h"
 
 #include "base/program_folder.h"
 #include "base/settings_store.h"
@@ -23,7 +24,7 @@ void touch(const QString& path) {
 
 void writeImageDir(const QString* value) {
   SettingsStore store;
-  ASSERT_TRUE(store.OpenKey(QStringLiteral("\\Software\\Brennova\\Settings"), true));
+  ASSERT_TRUE(store.OpenKey(applicationKey(), true));
   if (value)
     store.WriteString(QStringLiteral("ImageDir"), *value);
 }
