@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
   MessageBoxPrompts messageBoxes;
   HeadlessPrompts lines(clock);
   Prompts& prompts = noDisplay ? static_cast<Prompts&>(lines) : messageBoxes;
-  ProgramWindows windows(prompts, clock);
+  ProgramWindows windows(prompts, clock, paths);
   windows.MDIParent.setRunOptions({noDisplay, echo.get(), commandLine.ownArguments()});
   QObject::connect(&windows.MDIParent, &TMDIParent::closed, &app, &QApplication::quit, Qt::QueuedConnection);
 

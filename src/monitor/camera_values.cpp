@@ -33,8 +33,8 @@ const QString kFitPicture = QStringLiteral("FitPicture");
 
 }  // namespace
 
-CameraValues::CameraValues(MotionOptionsPanel& panel, QAction& fitPicture)
-    : m_panel(panel), m_fitPicture(fitPicture) {
+CameraValues::CameraValues(MotionOptionsPanel& panel, QAction& fitPicture, const QString& settingsFile)
+    : m_panel(panel), m_fitPicture(fitPicture), m_settingsFile(settingsFile) {
   const auto ownOnChange = [this](auto* control, auto signal, const QString& name) {
     QObject::connect(control, signal, control, [this, name] {
       if (m_tracking)
@@ -95,7 +95,7 @@ void CameraValues::write(SettingsStore& store) const {
 }
 
 void CameraValues::load(const QString& caption, QTimer& detectOnStart) {
-  SettingsStore store;
+  SettingsStore store(m_settingsFile);
   const QString key = cameraKey(caption);
   if (!store.KeyExists(key)) {
     applyDefaults(detectOnStart);
@@ -133,7 +133,7 @@ void CameraValues::applyConnectionRule(SettingsStore& store) {
 }
 
 void CameraValues::save(const QString& caption, std::optional<bool> detect) const {
-  SettingsStore store;
+  SettingsStore store(m_settingsFile);
   if (!store.OpenKey(cameraKey(caption), true))
     return;
   write(store);
@@ -145,7 +145,7 @@ void CameraValues::requireAccount(QCheckBox& box, const QString& serverValue, co
                                   Prompts& prompts) const {
   if (!box.isChecked())
     return;
-  SettingsStore store;
+  SettingsStore store(m_settingsFile);
   if (store.OpenKey(applicationKey(), false) && store.ValueExists(serverValue))
     return;
   prompts.messageBox({QStringLiteral("No Settings!\r\rPlease run %1 Wizard\rfrom Options menu.").arg(wizard),

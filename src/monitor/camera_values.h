@@ -22,7 +22,8 @@ class SettingsStore;
 // makes the close write the controls' defaults over the stored values after it.
 class CameraValues {
  public:
-  CameraValues(MotionOptionsPanel& panel, QAction& fitPicture);
+  // The values live in the settings database `settingsFile`.
+  CameraValues(MotionOptionsPanel& panel, QAction& fitPicture, const QString& settingsFile);
 
   // Loads the camera's values into the controls: the stored ones, or the defaults
   // when it has no key yet; then delivery is turned off when the program's settings
@@ -58,6 +59,7 @@ class CameraValues {
 
   MotionOptionsPanel& m_panel;
   QAction& m_fitPicture;
+  QString m_settingsFile;
   QSet<QString> m_owned;
   bool m_tracking = false;
 };

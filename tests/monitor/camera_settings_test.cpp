@@ -169,7 +169,7 @@ TEST_F(CameraSettingsTest, StoredValuesAreClampedIntoTheirFields) {
 TEST_F(CameraSettingsTest, AValueMissingAfterDetectStopsTheLoadNamingIt) {
   writeKey(kCameraKey, {{"Detect", 0}});
   setVideoSources({{"Cam", "test:ball"}});
-  form = std::make_unique<TMotionForm>(services, prompts, clock);
+  form = std::make_unique<TMotionForm>(services, prompts, clock, paths);
   form->setWindowTitle("Cam");
   try {
     form->LoadSettings("Cam");
@@ -221,7 +221,7 @@ TEST_F(CameraSettingsTest, ConnectionSettingDecidesWhetherDeliveryBoxesStayUsabl
 
   writeKey(applicationKey(), {{"Connection", 1}});  // dial-up without an entry number
   setVideoSources({{"Cam", "test:ball"}});
-  form = std::make_unique<TMotionForm>(services, prompts, clock);
+  form = std::make_unique<TMotionForm>(services, prompts, clock, paths);
   EXPECT_THROW(
       {
         try {

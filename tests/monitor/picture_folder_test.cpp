@@ -50,7 +50,7 @@ TEST(PictureFolderTest, RootComesFromImageDirElseProgramFolderImages) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     writeImageDir(c.imageDir);
-    EXPECT_EQ(PictureFolder::fromSettings().root(), c.expected);
+    EXPECT_EQ(PictureFolder::fromSettings(ProgramPaths::locate(home.path())).root(), c.expected);
   }
 }
 
@@ -90,7 +90,7 @@ TEST(PictureFolderTest, FoldersAreCreatedWithAllParents) {
 TEST(PictureFolderTest, TimedSnapshotKeepsItsNameSoItIsOverwritten) {
   TempHome home;
   writeImageDir(nullptr);
-  const PictureFolder folder = PictureFolder::fromSettings();
+  const PictureFolder folder = PictureFolder::fromSettings(ProgramPaths::locate(home.path()));
   const FixedClock clock(QDateTime(QDate(2026, 12, 8), QTime(21, 46, 40)));
   const QString expected = home.file(QStringLiteral("Images/TimedImages/08-12-2026/Time 21-46-40.jpg"));
   EXPECT_EQ(folder.timedSnapshot(clock, kBritish), expected);
