@@ -106,7 +106,7 @@ double frameHandlerPart() {
   QuietServices services;
   QuietPrompts prompts;
   const SystemClock clock;
-  TMotionForm window(services, prompts, clock);
+  TMotionForm window(services, prompts, clock, ProgramPaths::locate(qEnvironmentVariable("QUORVEX_HOME")));
   window.setWindowTitle(QStringLiteral("Bench"));
   window.DetectOnStartTimer1->stop();
   // A still scene whose noise differs from frame to frame, as with a real sensor;

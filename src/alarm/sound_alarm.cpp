@@ -1,15 +1,12 @@
 #include "sound_alarm.h"
+#include "base/settings_keys.h"
 
 #include "base/program_folder.h"
 #include "base/settings_store.h"
 
 #include <QFileInfo>
 
-namespace {
-
-const QString kApplicationKey = QStringLiteral("\\Software\\Brennova\\Settings");
-
-}  // namespace
+namespace {}  // namespace
 
 SoundAlarm::SoundAlarm(Prompts& prompts, QObject* owner) : m_prompts(prompts), m_owner(owner) {}
 
@@ -17,7 +14,7 @@ SoundAlarm::~SoundAlarm() = default;
 
 QString SoundAlarm::alarmFile() {
   SettingsStore settings;
-  if (settings.OpenKey(kApplicationKey, false)) {
+  if (settings.OpenKey(applicationKey(), false)) {
     const QString chosen = settings.ReadString(QStringLiteral("SoundAlarm"));
     if (QFileInfo(chosen).isFile())
       return chosen;

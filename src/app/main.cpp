@@ -9,6 +9,7 @@
 #include "base/clock.h"
 #include "base/error.h"
 #include "base/program_folder.h"
+#include "base/program_paths.h"
 #include "capture/video_source.h"
 
 #include <QApplication>
@@ -27,10 +28,10 @@ constexpr int kBadArguments = 2;
 
 // A build run from its build folder plays the alarm sound it made, as an
 // installed one plays the shipped copy.
-void provideBuiltAlertWav() {
+void provideBuiltAlertWav(const ProgramPaths& paths) {
   const QString built = QStringLiteral(QUORVEX_BUILD_DATA_DIR "/alert.wav");
   if (findAsset(QStringLiteral("alert.wav")).isEmpty() && QFile::exists(built))
-    QFile::copy(built, programFolder() + QStringLiteral("alert.wav"));
+    QFile::copy(built, paths.programFolder + QStringLiteral("alert.wav"));
 }
 
 // Without a display nobody sees a message box.
@@ -84,7 +85,8 @@ int main(int argc, char** argv) {
   QApplication::setApplicationVersion(QStringLiteral(QUORVEX_VERSION));
   // The program ends when the main window closes, not when the last window hides.
   QApplication::setQuitOnLastWindowClosed(false);
-  provideBuiltAlertWav();
+  const ProgramPaths paths = ProgramPaths::locate(commandLine.home);
+  provideBuiltAlertWav(paths);
 
   const std::unique_ptr<ConsoleEcho> echo = ConsoleEcho::takeStandardOutput();
   const bool noDisplay = headless();
@@ -92,7 +94,7 @@ int main(int argc, char** argv) {
   MessageBoxPrompts messageBoxes;
   HeadlessPrompts lines(clock);
   Prompts& prompts = noDisplay ? static_cast<Prompts&>(lines) : messageBoxes;
-  ProgramWindows windows(prompts, clock);
+  ProgramWindows windows(prompts, clock, paths);
   windows.MDIParent.setRunOptions({noDisplay, echo.get(), commandLine.ownArguments()});
   QObject::connect(&windows.MDIParent, &TMDIParent::closed, &app, &QApplication::quit, Qt::QueuedConnection);
 

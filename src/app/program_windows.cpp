@@ -1,7 +1,7 @@
 #include "program_windows.h"
 
-ProgramWindows::ProgramWindows(Prompts& prompts, Clock& clock)
-    : MDIParent(prompts, clock),
+ProgramWindows::ProgramWindows(Prompts& prompts, Clock& clock, const ProgramPaths& paths)
+    : MDIParent(prompts, clock, paths),
       OpenDir(prompts),
       SoundAlarmForm(prompts),
       MaskForm(prompts),

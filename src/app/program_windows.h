@@ -12,7 +12,7 @@
 // the others are handed to it. Showing the main window starts the program.
 class ProgramWindows {
  public:
-  ProgramWindows(Prompts& prompts, Clock& clock);
+  ProgramWindows(Prompts& prompts, Clock& clock, const ProgramPaths& paths);
 
   TMDIParent MDIParent;
   TAbout About;

@@ -1,4 +1,5 @@
 #include "tmdi_parent.h"
+#include "base/settings_keys.h"
 
 #include "alarm/tcb_audio_play.h"
 #include "alarm/ui/t_sound_alarm_form.h"
@@ -45,7 +46,6 @@
 
 namespace {
 
-const QString kApplicationKey = QStringLiteral("\\Software\\Brennova\\Settings");
 const QString kNoVideoSources = QStringLiteral("No Video Sources Found!");
 constexpr int kBalloonTimeoutMs = 10000;
 // The camera counts "Detecting in 5" down to 1 before it detects.
@@ -61,10 +61,11 @@ QString helpFile() {
 
 }  // namespace
 
-TMDIParent::TMDIParent(Prompts& prompts, Clock& clock, QWidget* parent)
+TMDIParent::TMDIParent(Prompts& prompts, Clock& clock, const ProgramPaths& paths, QWidget* parent)
     : QMainWindow(parent),
       m_prompts(prompts),
       m_clock(clock),
+      m_paths(paths),
       m_mdiArea(new QMdiArea(this)),
       m_notice(std::make_unique<TrayNotice>()),
       m_soundAlarm(prompts, this),
@@ -173,7 +174,7 @@ void TMDIParent::FormShow() {
 }
 
 void TMDIParent::tellSettingsProblem() {
-  const QString problem = SettingsStore::fileProblem(settingsFilePath());
+  const QString problem = SettingsStore::fileProblem(m_paths.settingsFile);
   if (!problem.isEmpty())
     m_prompts.messageBox(
         {problem, Prompts::programCaption(), Prompts::Icon::Warning, Prompts::Buttons::Ok, 0});
@@ -187,7 +188,7 @@ void TMDIParent::runStartUp() {
   // Dates and times are always written with "-" separators (DateTimeText).
   m_videoSource.clear();
   m_eventLog = std::make_unique<EventLog>();
-  m_eventLog->Open(programFolder() + QStringLiteral("Quorvex.log"));
+  m_eventLog->Open(m_paths.programFolder + QStringLiteral("Quorvex.log"));
   // The first-run setup chooser comes with the setup wizards.
   chooseVideoSource();
   if (!m_videoSource.isEmpty()) {
@@ -203,7 +204,7 @@ void TMDIParent::runStartUp() {
 
 // Once at start: otherwise snapshots and log entries would fail one by one unseen.
 void TMDIParent::tellUnwritableFolders() {
-  const QString warning = unwritableFoldersWarning(programFolder(), settingsFilePath());
+  const QString warning = unwritableFoldersWarning(m_paths.programFolder, m_paths.settingsFile);
   if (warning.isEmpty())
     return;
   if (!m_run.headless)  // the headless prompts print the box on standard error already
@@ -214,8 +215,12 @@ void TMDIParent::tellUnwritableFolders() {
 void TMDIParent::echoStartLine() {
   if (!m_run.echo)
     return;
-  StartFacts facts{
-      QCoreApplication::applicationVersion(), programFolder(), settingsFilePath(), {}, m_videoSource, -1};
+  StartFacts facts{QCoreApplication::applicationVersion(),
+                   m_paths.programFolder,
+                   m_paths.settingsFile,
+                   {},
+                   m_videoSource,
+                   -1};
   for (const VideoSourceEntry& source : videoSources())
     facts.sources.append(QStringLiteral("%1 (%2)").arg(source.name, source.uri));
   if (videoSources().isEmpty())
@@ -233,8 +238,8 @@ void TMDIParent::echoStartLine() {
 
 // A read error ends the reading silently and keeps the values read so far.
 void TMDIParent::GetConnectionSetup() {
-  SettingsStore settings;
-  if (!settings.OpenKey(kApplicationKey, true))
+  SettingsStore settings(m_paths.settingsFile);
+  if (!settings.OpenKey(applicationKey(), true))
     return;
   try {
     m_connectionType = settings.ReadInteger(QStringLiteral("Connection"));
@@ -245,8 +250,8 @@ void TMDIParent::GetConnectionSetup() {
 
 void TMDIParent::readOptionStates() {
   RunOnStartup->setChecked(AutostartEntry::exists());
-  SettingsStore settings;
-  if (settings.OpenKey(kApplicationKey, true)) {
+  SettingsStore settings(m_paths.settingsFile);
+  if (settings.OpenKey(applicationKey(), true)) {
     const QString name = QStringLiteral("ConnectOnlyOnce");
     OneConnect->setChecked(!settings.ValueExists(name) || settings.ReadBool(name));
   }
@@ -294,7 +299,7 @@ TMotionForm* TMDIParent::cameraWindow() const { return m_camera; }
 // close while a start-up box was open (also one of the camera's first start) ends
 // the start-up here; nothing was loaded, so nothing is saved.
 void TMDIParent::createCameraWindow() {
-  auto* camera = new TMotionForm(*this, m_prompts, m_clock, m_tools.maskForm);
+  auto* camera = new TMotionForm(*this, m_prompts, m_clock, m_paths, m_tools.maskForm);
   if (m_closed) {
     delete camera;
     return;
@@ -395,7 +400,7 @@ void TMDIParent::writeLogEntry(const QString& section, const QString& key, const
     m_eventLog->WriteEntry(section, key, value);
   } catch (const Error&) {
     const int error = errno;  // still that of the failed write: nothing since has failed
-    if (!m_logDiskFull.failed(programFolder(), error))
+    if (!m_logDiskFull.failed(m_paths.programFolder, error))
       throw;
     if (m_camera)
       m_camera->setStatusNotice(TMotionForm::kLogNoticePanel, m_logDiskFull.text());
@@ -418,8 +423,8 @@ void TMDIParent::showBalloon(const QString& title, const QString& text) {
 void TMDIParent::OutDirExecute() {
   if (!m_tools.openDir || m_tools.openDir->exec() != QDialog::Accepted)
     return;
-  SettingsStore settings;
-  if (settings.OpenKey(kApplicationKey, true))
+  SettingsStore settings(m_paths.settingsFile);
+  if (settings.OpenKey(applicationKey(), true))
     settings.WriteString(QStringLiteral("ImageDir"), m_tools.openDir->ChosenDir());
 }
 
@@ -440,8 +445,8 @@ void TMDIParent::RunOnStartupExecute() {
 }
 
 void TMDIParent::OneConnectExecute() {
-  SettingsStore settings;
-  if (settings.OpenKey(kApplicationKey, true))
+  SettingsStore settings(m_paths.settingsFile);
+  if (settings.OpenKey(applicationKey(), true))
     settings.WriteBool(QStringLiteral("ConnectOnlyOnce"), OneConnect->isChecked());
 }
 

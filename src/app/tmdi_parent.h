@@ -3,6 +3,7 @@
 #include "alarm/sound_alarm.h"
 #include "base/app_services.h"
 #include "base/disk_full_notice.h"
+#include "base/program_paths.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -56,7 +57,7 @@ class TMDIParent : public QMainWindow, public AppServices {
     QStringList arguments;
   };
 
-  TMDIParent(Prompts& prompts, Clock& clock, QWidget* parent = nullptr);
+  TMDIParent(Prompts& prompts, Clock& clock, const ProgramPaths& paths, QWidget* parent = nullptr);
   ~TMDIParent() override;
 
   void setToolWindows(const ToolWindows& windows) { m_tools = windows; }
@@ -141,6 +142,7 @@ class TMDIParent : public QMainWindow, public AppServices {
 
   Prompts& m_prompts;
   Clock& m_clock;
+  const ProgramPaths m_paths;
   ToolWindows m_tools;
   RunOptions m_run;
   QMdiArea* m_mdiArea;

@@ -1,34 +1,18 @@
 #include "program_folder.h"
 
-#include <QDir>
+#include "program_paths.h"
+
 #include <QFileInfo>
-#include <QStandardPaths>
 
 namespace {
 
-QString quorvexHome() { return qEnvironmentVariable("QUORVEX_HOME"); }
-
-QString ensureFolder(QString path) {
-  if (!path.endsWith(u'/'))
-    path += u'/';
-  QDir().mkpath(path);
-  return path;
-}
+ProgramPaths fromEnvironment() { return ProgramPaths::locate(qEnvironmentVariable("QUORVEX_HOME")); }
 
 }  // namespace
 
-QString programFolder() {
-  if (!quorvexHome().isEmpty())
-    return ensureFolder(quorvexHome());
-  return ensureFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Quorvex");
-}
+QString programFolder() { return fromEnvironment().programFolder; }
 
-QString settingsFilePath() {
-  if (!quorvexHome().isEmpty())
-    return ensureFolder(quorvexHome()) + "settings.db";
-  return ensureFolder(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Quorvex") +
-         "settings.db";
-}
+QString settingsFilePath() { return fromEnvironment().settingsFile; }
 
 QString findAsset(const QString& relativePath) {
   for (const QString& folder :

@@ -1,4 +1,5 @@
 #include "camera_values.h"
+#include "base/settings_keys.h"
 
 #include "base/help_topic.h"
 #include "base/prompts.h"
@@ -27,18 +28,13 @@ const std::pair<const char*, SpinEdit * MotionOptionsPanel::*> kIntegers[] = {
     {"TCapRate", &MotionOptionsPanel::AdvSpinEdit5},  {"NrMultiEmailAtt", &MotionOptionsPanel::AdvSpinEdit6},
     {"FtpTime", &MotionOptionsPanel::AdvSpinEdit7}};
 
-const QString kApplicationKey = QStringLiteral("\\Software\\Brennova\\Settings");
 const QString kDetect = QStringLiteral("Detect");
 const QString kFitPicture = QStringLiteral("FitPicture");
 
 }  // namespace
 
-QString cameraKey(const QString& caption) {
-  return QStringLiteral("\\Software\\Brennova\\Settings\\") + caption;
-}
-
-CameraValues::CameraValues(MotionOptionsPanel& panel, QAction& fitPicture)
-    : m_panel(panel), m_fitPicture(fitPicture) {
+CameraValues::CameraValues(MotionOptionsPanel& panel, QAction& fitPicture, const QString& settingsFile)
+    : m_panel(panel), m_fitPicture(fitPicture), m_settingsFile(settingsFile) {
   const auto ownOnChange = [this](auto* control, auto signal, const QString& name) {
     QObject::connect(control, signal, control, [this, name] {
       if (m_tracking)
@@ -99,7 +95,7 @@ void CameraValues::write(SettingsStore& store) const {
 }
 
 void CameraValues::load(const QString& caption, QTimer& detectOnStart) {
-  SettingsStore store;
+  SettingsStore store(m_settingsFile);
   const QString key = cameraKey(caption);
   if (!store.KeyExists(key)) {
     applyDefaults(detectOnStart);
@@ -125,7 +121,7 @@ void CameraValues::applyDefaults(QTimer& detectOnStart) {
 // Without an Internet connection nothing can be delivered.
 void CameraValues::applyConnectionRule(SettingsStore& store) {
   store.CloseKey();
-  if (!store.OpenKey(kApplicationKey, true) || !store.ValueExists(QStringLiteral("Connection")))
+  if (!store.OpenKey(applicationKey(), true) || !store.ValueExists(QStringLiteral("Connection")))
     return;
   const qint32 connection = store.ReadInteger(QStringLiteral("Connection"));
   if (connection != 0 && (connection != 1 || store.ReadInteger(QStringLiteral("DailNum")) >= 0))
@@ -137,7 +133,7 @@ void CameraValues::applyConnectionRule(SettingsStore& store) {
 }
 
 void CameraValues::save(const QString& caption, std::optional<bool> detect) const {
-  SettingsStore store;
+  SettingsStore store(m_settingsFile);
   if (!store.OpenKey(cameraKey(caption), true))
     return;
   write(store);
@@ -149,8 +145,8 @@ void CameraValues::requireAccount(QCheckBox& box, const QString& serverValue, co
                                   Prompts& prompts) const {
   if (!box.isChecked())
     return;
-  SettingsStore store;
-  if (store.OpenKey(kApplicationKey, false) && store.ValueExists(serverValue))
+  SettingsStore store(m_settingsFile);
+  if (store.OpenKey(applicationKey(), false) && store.ValueExists(serverValue))
     return;
   prompts.messageBox({QStringLiteral("No Settings!\r\rPlease run %1 Wizard\rfrom Options menu.").arg(wizard),
                       Prompts::programCaption(), Prompts::Icon::Error, Prompts::Buttons::Ok,

@@ -12,9 +12,6 @@ class QAction;
 class QTimer;
 class SettingsStore;
 
-// "\Software\Brennova\Settings\" + caption.
-QString cameraKey(const QString& caption);
-
 // The values a camera window keeps in its settings key: eleven flags and seven
 // integers, always read and written in one order, then `FitPicture`, which a key
 // may lack (then the picture is fitted).
@@ -25,7 +22,8 @@ QString cameraKey(const QString& caption);
 // makes the close write the controls' defaults over the stored values after it.
 class CameraValues {
  public:
-  CameraValues(MotionOptionsPanel& panel, QAction& fitPicture);
+  // The values live in the settings database `settingsFile`.
+  CameraValues(MotionOptionsPanel& panel, QAction& fitPicture, const QString& settingsFile);
 
   // Loads the camera's values into the controls: the stored ones, or the defaults
   // when it has no key yet; then delivery is turned off when the program's settings
@@ -61,6 +59,7 @@ class CameraValues {
 
   MotionOptionsPanel& m_panel;
   QAction& m_fitPicture;
+  QString m_settingsFile;
   QSet<QString> m_owned;
   bool m_tracking = false;
 };

@@ -1,6 +1,6 @@
 #include "picture_folder.h"
+#include "base/settings_keys.h"
 
-#include "base/program_folder.h"
 #include "base/settings_store.h"
 #include "eventlog/date_time_text.h"
 #include "monitor/bmp_to_jpeg.h"
@@ -22,13 +22,13 @@ QString inFolder(const QString& folder, const QString& fileName) {
 
 PictureFolder::PictureFolder(const QString& root) : m_root(QDir::cleanPath(root)) {}
 
-PictureFolder PictureFolder::fromSettings() {
-  SettingsStore store;
+PictureFolder PictureFolder::fromSettings(const ProgramPaths& paths) {
+  SettingsStore store(paths.settingsFile);
   QString root;
-  if (store.OpenKey(QStringLiteral("\\Software\\Brennova\\Settings"), true))
+  if (store.OpenKey(applicationKey(), true))
     root = store.ReadString(QStringLiteral("ImageDir"));
   if (root.isEmpty())
-    root = programFolder() + QStringLiteral("Images");
+    root = paths.programFolder + QStringLiteral("Images");
   return PictureFolder(root);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/clock.h"
+#include "base/program_paths.h"
 
 #include <QLocale>
 #include <QString>
@@ -13,7 +14,7 @@ class PictureFolder {
 
   // The root from the `ImageDir` setting; without one (no value, an empty one, or a
   // settings file that cannot be opened), the program folder's "Images".
-  static PictureFolder fromSettings();
+  static PictureFolder fromSettings(const ProgramPaths& paths);
 
   QString root() const { return m_root; }
 

@@ -45,13 +45,14 @@ QTimer* timer(const char* name, int intervalMs, QObject* parent) {
 
 }  // namespace
 
-TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& clock, TMaskForm* maskForm,
-                         QWidget* parent)
+TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& clock,
+                         const ProgramPaths& paths, TMaskForm* maskForm, QWidget* parent)
     : QWidget(parent),
       m_services(services),
       m_handlers(prompts),
       m_prompts(m_handlers),
       m_clock(clock),
+      m_paths(paths),
       m_ownMaskForm(maskForm ? nullptr : std::make_unique<TMaskForm>(prompts)),
       m_maskForm(maskForm ? *maskForm : *m_ownMaskForm),
       m_snapshots(
@@ -106,7 +107,7 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
   column->addLayout(row);
   column->addWidget(StatusBar1);
 
-  m_cameraValues = std::make_unique<CameraValues>(*Panel1, *PaintBox1->FitPicture);
+  m_cameraValues = std::make_unique<CameraValues>(*Panel1, *PaintBox1->FitPicture, m_paths.settingsFile);
   m_alerts = std::make_unique<MotionAlerts>(services, clock, *Panel1);
   m_detection = std::make_unique<MotionDetection>(*MyMotion1, *Panel1, MaskImage, m_maskForm, m_handlers);
   m_source = std::make_unique<SourceLifecycle>(
@@ -186,7 +187,7 @@ void TMotionForm::writeLog(const QString& message, const QString& value) {
 // ---- Start, stop, video modes, options panel ----
 
 void TMotionForm::FormShow() {
-  PictureFolder::fromSettings().removeStaleTemporaries(m_clock);
+  PictureFolder::fromSettings(m_paths).removeStaleTemporaries(m_clock);
   Panel1->PageControl1->setCurrentIndex(0);
   SpeedButton1Click();
   resize(365, 315);  // the minimum size raises the height to 345
@@ -298,14 +299,14 @@ void TMotionForm::PicCap() {
   StatusBar1->repaint();
   const auto savingEnded = qScopeGuard([this] { setStatusPanelText(0, {}); });
   if (PictureDir.isEmpty())
-    PictureDir = PictureFolder::fromSettings().root();
+    PictureDir = PictureFolder::fromSettings(m_paths).root();
   m_snapshots.write(SnapshotKind::Motion, MyMotion1->DetectedBitmap(), caption(), PictureFolder(PictureDir));
 }
 
 void TMotionForm::ImageTimerTimer() {
   if (!m_source->live() || !VideoCapture1->Previewing())
     return;  // stopped, lost or no frame yet: the last one would be stamped with a moment it did not see
-  m_snapshots.write(SnapshotKind::Timed, LastFrame, caption(), PictureFolder::fromSettings());
+  m_snapshots.write(SnapshotKind::Timed, LastFrame, caption(), PictureFolder::fromSettings(m_paths));
   setStatusPanelText(0, {});
 }
 

@@ -2,6 +2,7 @@
 
 #include "base/canvas.h"
 #include "base/frame_bitmap.h"
+#include "base/program_paths.h"
 #include "monitor/reconnect_schedule.h"
 #include "monitor/snapshot_writer.h"
 #include "monitor/status_panels.h"
@@ -45,8 +46,8 @@ class TMotionForm : public QWidget {
 
  public:
   // maskForm is the program's mask editor; without one the window makes its own.
-  TMotionForm(AppServices& services, Prompts& prompts, const Clock& clock, TMaskForm* maskForm = nullptr,
-              QWidget* parent = nullptr);
+  TMotionForm(AppServices& services, Prompts& prompts, const Clock& clock, const ProgramPaths& paths,
+              TMaskForm* maskForm = nullptr, QWidget* parent = nullptr);
   ~TMotionForm() override;
 
   // Loads the camera values of Caption into the controls, which applies them.
@@ -154,6 +155,7 @@ class TMotionForm : public QWidget {
   WindowHandlers m_handlers;
   Prompts& m_prompts;  // the handlers' count of boxes, passed on to the given prompts
   const Clock& m_clock;
+  const ProgramPaths m_paths;
   std::unique_ptr<TMaskForm> m_ownMaskForm;
   TMaskForm& m_maskForm;
   Canvas m_canvas;

@@ -1,6 +1,6 @@
 // quorvex-settings: inspect and provision the settings store from the command line.
 #include "base/error.h"
-#include "base/program_folder.h"
+#include "base/program_paths.h"
 #include "base/settings_store.h"
 
 #include <QFile>
@@ -243,6 +243,7 @@ int runCommand(SettingsStore& store, const QStringList& args, const QStringList&
 
 int main(int argc, char** argv) {
   QStringList args, options;
+  QString home = qEnvironmentVariable("QUORVEX_HOME");
   try {
     for (int i = 1; i < argc; ++i) {
       const QString arg = QString::fromLocal8Bit(argv[i]);
@@ -251,7 +252,7 @@ int main(int argc, char** argv) {
       if (takesValue && i + 1 < argc) {
         const QString value = QString::fromLocal8Bit(argv[++i]);
         if (arg == QLatin1String("--home"))
-          qputenv("QUORVEX_HOME", value.toLocal8Bit());
+          home = value;
         else
           options << arg << value;
       } else if (arg.startsWith(QLatin1String("--"))) {
@@ -260,7 +261,7 @@ int main(int argc, char** argv) {
         args << arg;
       }
     }
-    const QString path = settingsFilePath();
+    const QString path = ProgramPaths::locate(home).settingsFile;
     const QString problem = SettingsStore::fileProblem(path);
     if (!problem.isEmpty())
       throw Exit{kFailure, problem};

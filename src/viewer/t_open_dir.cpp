@@ -1,4 +1,5 @@
 #include "t_open_dir.h"
+#include "base/settings_keys.h"
 
 #include "base/error.h"
 #include "base/handler_guard.h"
@@ -17,11 +18,7 @@
 #include <QPushButton>
 #include <QTreeView>
 
-namespace {
-
-const QString kApplicationKey = QStringLiteral("\\Software\\Brennova\\Settings");
-
-}  // namespace
+namespace {}  // namespace
 
 TOpenDir::TOpenDir(Prompts& prompts, QWidget* parent)
     : QDialog(parent),
@@ -81,7 +78,7 @@ void TOpenDir::showEvent(QShowEvent* event) {
 
 void TOpenDir::FormShow() {
   SettingsStore settings;
-  if (settings.OpenKey(kApplicationKey, true)) {
+  if (settings.OpenKey(applicationKey(), true)) {
     const QString start = settings.ValueExists(QStringLiteral("ImageDir"))
                               ? settings.ReadString(QStringLiteral("ImageDir"))
                               : programFolder() + QStringLiteral("Images");

@@ -1,5 +1,6 @@
 #include "alarm/sound_alarm.h"
 #include "base/program_folder.h"
+#include "base/settings_keys.h"
 #include "base/settings_store.h"
 #include "media_files.h"
 #include "support/scripted_prompts.h"
@@ -13,8 +14,6 @@
 
 namespace {
 
-const QString kSettings = QStringLiteral("\\Software\\Brennova\\Settings");
-
 // An alarm in a fresh program folder that holds the shipped "alert.wav", with a
 // record of what the tray item was told.
 class SoundAlarmTest : public ::testing::Test {
@@ -26,7 +25,7 @@ class SoundAlarmTest : public ::testing::Test {
 
   void setSoundAlarm(const QString& value) {
     SettingsStore settings;
-    ASSERT_TRUE(settings.OpenKey(kSettings, true));
+    ASSERT_TRUE(settings.OpenKey(applicationKey(), true));
     settings.WriteString("SoundAlarm", value);
   }
 

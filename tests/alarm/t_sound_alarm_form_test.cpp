@@ -1,4 +1,5 @@
 #include "alarm/ui/t_sound_alarm_form.h"
+#include "base/settings_keys.h"
 #include "base/settings_store.h"
 #include "media_files.h"
 #include "support/scripted_prompts.h"
@@ -11,8 +12,6 @@
 
 namespace {
 
-const QString kSettings = QStringLiteral("\\Software\\Brennova\\Settings");
-
 class TSoundAlarmFormTest : public ::testing::Test {
  protected:
   QLineEdit* edit() { return form.findChild<QLineEdit*>("AdvFileNameEdit1"); }
@@ -21,13 +20,13 @@ class TSoundAlarmFormTest : public ::testing::Test {
 
   void setSoundAlarm(const QString& value) {
     SettingsStore settings;
-    ASSERT_TRUE(settings.OpenKey(kSettings, true));
+    ASSERT_TRUE(settings.OpenKey(applicationKey(), true));
     settings.WriteString("SoundAlarm", value);
   }
   QString storedSoundAlarm() {
     SettingsStore settings;
-    return settings.OpenKey(kSettings, false) ? settings.ReadString("SoundAlarm")
-                                              : QStringLiteral("<no key>");
+    return settings.OpenKey(applicationKey(), false) ? settings.ReadString("SoundAlarm")
+                                                     : QStringLiteral("<no key>");
   }
 
   TempHome home;

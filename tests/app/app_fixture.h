@@ -33,7 +33,8 @@ class AppFixture : public ::testing::Test {
   // Makes the windows and shows the main window, which runs the start-up sequence.
   TMDIParent& start(const QList<VideoSourceEntry>& sources, Prompts* with = nullptr) {
     setVideoSources(sources);
-    m_windows = std::make_unique<ProgramWindows>(with ? *with : prompts, clock);
+    m_windows = std::make_unique<ProgramWindows>(with ? *with : prompts, clock,
+                                                 ProgramPaths::locate(qEnvironmentVariable("QUORVEX_HOME")));
     windows().MDIParent.setRunOptions(runOptions);
     windows().MDIParent.show();
     QCoreApplication::processEvents();  // the queued start-up sequence

@@ -1,4 +1,6 @@
 #include "app_fixture.h"
+#include "base/settings_keys.h"
+#include "support/camera_key.h"
 
 #include "base/settings_store.h"
 #include "monitor/motion_options_panel.h"
@@ -27,7 +29,7 @@
 namespace {
 
 const VideoSourceEntry kCam{QStringLiteral("Cam"), QStringLiteral("test:ball")};
-const QString kCameraKey = QStringLiteral("\\Software\\Brennova\\Settings\\Cam");
+const QString kCameraKey = cameraKey(QStringLiteral("Cam"));
 
 QMdiSubWindow* frameOf(TMotionForm* camera) { return qobject_cast<QMdiSubWindow*>(camera->parentWidget()); }
 
@@ -240,14 +242,8 @@ TEST_F(CameraWindowTest, AValueThatCannotBeReadLosesNoStoredValueAtClose) {
     SCOPED_TRACE(c.bad);
     {
       SettingsStore store;
-      ASSERT_TRUE(store.OpenKey(kCameraKey, true));
-      const std::map<QString, qint32> values = {
-          {"Detect", 0},          {"TimedCapture", 0}, {"CaptureImage", 0},  {"FTPImage", 0},
-          {"EMailImage", 0},      {"SoundAlarm", 0},   {"QuickDetect", 0},   {"ShowGrid", 1},
-          {"BalloonMesages", 1},  {"Mask", 0},         {"MultiEmailAtt", 0}, {"BlockSens", 4},
-          {"MotionSens", 50},     {"XGrid", 10},       {"YGrid", 5},         {"TCapRate", 60},
-          {"NrMultiEmailAtt", 5}, {"FtpTime", 20},     {"FitPicture", 0}};
-      for (const auto& [name, value] : values) store.WriteInteger(name, value);
+      writeCameraKey(store, QStringLiteral("Cam"),
+                     {{"YGrid", 5}, {"TCapRate", 60}, {"FtpTime", 20}, {"FitPicture", 0}});
       store.WriteString(QLatin1String(c.bad), QStringLiteral("ten"));
     }
     prompts.shown.clear();

@@ -1,4 +1,5 @@
 #include "app_fixture.h"
+#include "base/settings_keys.h"
 
 #include "base/settings_store.h"
 #include "capture/cap_device_info.h"
@@ -15,7 +16,7 @@ namespace {
 
 using Answer = Prompts::Answer;
 
-const QString kCameraKey = QStringLiteral("\\Software\\Brennova\\Settings\\Cam");
+const QString kCameraKey = cameraKey(QStringLiteral("Cam"));
 
 bool storedBool(const QString& name) {
   SettingsStore settings;

@@ -1,4 +1,5 @@
 #include "app_fixture.h"
+#include "base/settings_keys.h"
 
 #include "base/settings_store.h"
 #include "monitor/t_motion_form.h"
@@ -42,7 +43,7 @@ TEST_F(DiskFullTest, StartingOnAFullDiskReadsTheCameraSettingsWithoutCallingThem
   first.TrayMenu1->actions().last()->trigger();  // "Exit" saves the camera's settings
   {
     SettingsStore settings;
-    ASSERT_TRUE(settings.OpenKey(QStringLiteral("\\Software\\Brennova\\Settings\\Cam"), false));
+    ASSERT_TRUE(settings.OpenKey(cameraKey(QStringLiteral("Cam")), false));
     settings.WriteBool(QStringLiteral("Detect"), true);
   }
   disk.fill();

@@ -2,9 +2,11 @@
 // source, motion snapshots and alarms, then a SIGTERM that must end it as "Exit" does;
 // its command line, its messages on standard error and its output into a pipe.
 #include "alarm/tcb_audio_play.h"
+#include "base/settings_keys.h"
 #include "base/settings_store.h"
 #include "eventlog/date_time_text.h"
 #include "media_files.h"
+#include "support/camera_key.h"
 #include "support/files.h"
 #include "support/temp_home.h"
 
@@ -26,19 +28,12 @@
 
 namespace {
 
-const QString kCameraKey = QStringLiteral("\\Software\\Brennova\\Settings\\Cam");
+const QString kCameraKey = cameraKey(QStringLiteral("Cam"));
 
-void provisionCamera(qint32 soundAlarm = 0, const QString& key = kCameraKey) {
+void provisionCamera(qint32 soundAlarm = 0, const QString& caption = QStringLiteral("Cam")) {
   SettingsStore settings;
-  ASSERT_TRUE(settings.OpenKey(key, true));
-  const std::pair<const char*, qint32> values[] = {
-      {"Detect", 1},      {"TimedCapture", 0},     {"CaptureImage", 1},
-      {"FTPImage", 0},    {"EMailImage", 0},       {"SoundAlarm", soundAlarm},
-      {"QuickDetect", 0}, {"ShowGrid", 1},         {"BalloonMesages", 1},
-      {"Mask", 0},        {"MultiEmailAtt", 0},    {"BlockSens", 4},
-      {"MotionSens", 50}, {"XGrid", 10},           {"YGrid", 10},
-      {"TCapRate", 30},   {"NrMultiEmailAtt", 99}, {"FtpTime", 10}};
-  for (const auto& [name, value] : values) settings.WriteInteger(QLatin1String(name), value);
+  writeCameraKey(settings, caption,
+                 {{"Detect", 1}, {"CaptureImage", 1}, {"SoundAlarm", soundAlarm}, {"NrMultiEmailAtt", 99}});
 }
 
 void startProgram(QProcess& program, const QStringList& arguments) {
@@ -376,8 +371,7 @@ TEST(QuorvexProgramTest, AClosedOutputPipeDoesNotEndTheProgram) {
 TEST(QuorvexProgramTest, TwoProgramsOnOneHomeLoseNoLogEntry) {
   TempHome home;
   const QStringList cameras = {QStringLiteral("North"), QStringLiteral("South")};
-  for (const QString& camera : cameras)
-    provisionCamera(0, QStringLiteral("\\Software\\Brennova\\Settings\\") + camera);
+  for (const QString& camera : cameras) provisionCamera(0, camera);
   QProcess programs[2];
   for (int i = 0; i < 2; ++i)
     startProgram(programs[i],

@@ -1,4 +1,5 @@
 #include "app_fixture.h"
+#include "base/settings_keys.h"
 
 #include "app/console_echo.h"
 #include "app/console_lines.h"
@@ -30,7 +31,6 @@ namespace {
 using Answer = Prompts::Answer;
 using Buttons = Prompts::Buttons;
 
-const QString kApplicationKey = QStringLiteral("\\Software\\Brennova\\Settings");
 const VideoSourceEntry kCam{QStringLiteral("Cam"), QStringLiteral("test:snow")};
 const VideoSourceEntry kDoor{QStringLiteral("Door"), QStringLiteral("test:ball")};
 
@@ -209,7 +209,7 @@ TEST_F(AppFixture, SeveralSourcesAreOfferedInTheChooserAndItsTextIsTheChoice) {
 TEST_F(AppFixture, AnErrorEndsTheSequenceShowsTheMessageAndTheProgramRunsOn) {
   {
     SettingsStore settings;
-    ASSERT_TRUE(settings.OpenKey(kApplicationKey, true));
+    ASSERT_TRUE(settings.OpenKey(applicationKey(), true));
     settings.WriteString(QStringLiteral("ConnectOnlyOnce"), QStringLiteral("yes"));
   }
   TMDIParent& window = start({kCam});
@@ -228,7 +228,7 @@ TEST_F(AppFixture, AnErrorEndsTheSequenceShowsTheMessageAndTheProgramRunsOn) {
 TEST_F(AppFixture, ACameraKeyThatCannotBeLoadedLeavesTheCameraWindowOpen) {
   {
     SettingsStore settings;
-    ASSERT_TRUE(settings.OpenKey(kApplicationKey + "\\Cam", true));
+    ASSERT_TRUE(settings.OpenKey(applicationKey() + "\\Cam", true));
     settings.WriteBool(QStringLiteral("Detect"), false);
   }
   TMDIParent& window = start({kCam});
@@ -286,7 +286,7 @@ TEST_F(AppFixture, TheConnectionChoiceAndOptionStatesAreReadAtStart) {
     TempHome fresh;
     {
       SettingsStore settings;
-      ASSERT_TRUE(settings.OpenKey(kApplicationKey, true));
+      ASSERT_TRUE(settings.OpenKey(applicationKey(), true));
       c.store(settings);
     }
     TMDIParent& window = start({kCam});

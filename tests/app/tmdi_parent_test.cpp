@@ -1,4 +1,5 @@
 #include "app_fixture.h"
+#include "base/settings_keys.h"
 
 #include "app/autostart_entry.h"
 #include "app/tray_notice.h"
@@ -20,12 +21,11 @@
 
 namespace {
 
-const QString kApplicationKey = QStringLiteral("\\Software\\Brennova\\Settings");
 const VideoSourceEntry kCam{QStringLiteral("Cam"), QStringLiteral("test:snow")};
 
 QString storedImageDir() {
   SettingsStore settings;
-  if (!settings.OpenKey(kApplicationKey, false) || !settings.ValueExists(QStringLiteral("ImageDir")))
+  if (!settings.OpenKey(applicationKey(), false) || !settings.ValueExists(QStringLiteral("ImageDir")))
     return QStringLiteral("<absent>");
   return settings.ReadString(QStringLiteral("ImageDir"));
 }
@@ -84,7 +84,7 @@ TEST_F(AppFixture, ConnectOnlyOnceStoresEachToggle) {
   for (bool expected : {false, true}) {
     window.OneConnect->trigger();
     SettingsStore settings;
-    ASSERT_TRUE(settings.OpenKey(kApplicationKey, false));
+    ASSERT_TRUE(settings.OpenKey(applicationKey(), false));
     EXPECT_EQ(settings.ReadBool(QStringLiteral("ConnectOnlyOnce")), expected);
   }
 }
@@ -196,12 +196,12 @@ TEST_F(AppFixture, ClosingSavesTheCameraKeyAndWritesOutTheLog) {
   ASSERT_NE(window.cameraWindow(), nullptr);
   window.writeLogEntry(QStringLiteral("Cam"), QStringLiteral("Motion Captured On 08-12-2026 21-46-10"),
                        QStringLiteral("Motion Events"));
-  EXPECT_FALSE(SettingsStore().KeyExists(kApplicationKey + "\\Cam"));
+  EXPECT_FALSE(SettingsStore().KeyExists(applicationKey() + "\\Cam"));
   window.TrayMenu1->actions().last()->trigger();  // the tray's "Exit"
   EXPECT_FALSE(window.isVisible());
   EXPECT_EQ(window.cameraWindow(), nullptr);
   SettingsStore settings;
-  ASSERT_TRUE(settings.OpenKey(kApplicationKey + "\\Cam", false));
+  ASSERT_TRUE(settings.OpenKey(applicationKey() + "\\Cam", false));
   EXPECT_FALSE(settings.ReadBool(QStringLiteral("Detect")));
   EXPECT_TRUE(settings.ReadBool(QStringLiteral("ShowGrid")));
   QFile log(home.file(QStringLiteral("Quorvex.log")));

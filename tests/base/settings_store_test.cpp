@@ -1,5 +1,6 @@
 #include "base/settings_store.h"
 #include "base/error.h"
+#include "base/settings_keys.h"
 #include "support/files.h"
 #include "support/full_disk.h"
 #include "support/sql.h"
@@ -24,8 +25,6 @@ static void PrintTo(const SettingsValue& value, std::ostream* out) {
 
 namespace {
 
-const QString kSettings = QStringLiteral("\\Software\\Brennova\\Settings");
-
 // The text of the error a call raises, empty when it raises none.
 QString errorOf(const std::function<void()>& call) {
   try {
@@ -41,7 +40,7 @@ class SettingsStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
     SettingsStore store;
-    ASSERT_TRUE(store.OpenKey(kSettings, true));
+    ASSERT_TRUE(store.OpenKey(applicationKey(), true));
     store.WriteInteger("Connection", 2);
     store.WriteString("ImageDir", "/pictures");
     store.WriteExpandString("SoundAlarm", "$HOME/alert.wav");
@@ -80,7 +79,7 @@ TEST_F(SettingsStoreTest, ReadsFollowTheAbsenceAndTypeRules) {
       {"text stored as DWORD", text("Connection"), {}, "Failed to get data for 'Connection'"},
   };
   SettingsStore store;
-  ASSERT_TRUE(store.OpenKey(kSettings, false));
+  ASSERT_TRUE(store.OpenKey(applicationKey(), false));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.read);
     QString result;
@@ -96,7 +95,7 @@ TEST_F(SettingsStoreTest, WithoutAnOpenKeyValuesAreAbsentAndWritesFail) {
   SettingsStore store;
   for (int opened = 0; opened < 2; ++opened) {
     if (opened) {  // an open key that was closed again is the same as none
-      ASSERT_TRUE(store.OpenKey(kSettings, false));
+      ASSERT_TRUE(store.OpenKey(applicationKey(), false));
       store.CloseKey();
     }
     EXPECT_FALSE(store.ValueExists("Connection"));
@@ -106,7 +105,7 @@ TEST_F(SettingsStoreTest, WithoutAnOpenKeyValuesAreAbsentAndWritesFail) {
     EXPECT_EQ(errorOf([&] { store.WriteString("ImageDir", "x"); }), "Failed to set data for 'ImageDir'");
     EXPECT_FALSE(store.DeleteValue("Connection"));
   }
-  ASSERT_TRUE(store.OpenKey(kSettings, false));
+  ASSERT_TRUE(store.OpenKey(applicationKey(), false));
   EXPECT_EQ(store.ReadInteger("Connection"), 2);  // nothing was written
 }
 
@@ -121,16 +120,16 @@ TEST_F(SettingsStoreTest, DwordsAreThirtyTwoBitsReadBackSigned) {
     SCOPED_TRACE(c.written);
     {
       SettingsStore store;
-      ASSERT_TRUE(store.OpenKey(kSettings, true));
+      ASSERT_TRUE(store.OpenKey(applicationKey(), true));
       store.WriteInteger("DailNum", c.written);
     }
     SettingsStore store;
-    ASSERT_TRUE(store.OpenKey(kSettings, false));
+    ASSERT_TRUE(store.OpenKey(applicationKey(), false));
     EXPECT_EQ(store.ReadInteger("DailNum"), c.written);
     EXPECT_EQ(store.ReadBool("DailNum"), c.flag);
   }
   SettingsStore store;
-  ASSERT_TRUE(store.OpenKey(kSettings, false));
+  ASSERT_TRUE(store.OpenKey(applicationKey(), false));
   store.WriteBool("AllWiz", true);
   store.WriteBool("ConnectOnlyOnce", false);
   EXPECT_EQ(store.ReadInteger("AllWiz"), 1);
@@ -143,7 +142,7 @@ TEST_F(SettingsStoreTest, DwordsAreThirtyTwoBitsReadBackSigned) {
 TEST_F(SettingsStoreTest, KeyAndValueNamesIgnoreCaseInAnyScriptAndKeepTheirFirstSpelling) {
   {
     SettingsStore store;
-    ASSERT_TRUE(store.OpenKey(kSettings + "\\Caméra Ωmega", true));
+    ASSERT_TRUE(store.OpenKey(applicationKey() + "\\Caméra Ωmega", true));
     store.WriteString("État", "first");
     store.WriteInteger("Größe", 1);
   }
@@ -158,7 +157,7 @@ TEST_F(SettingsStoreTest, KeyAndValueNamesIgnoreCaseInAnyScriptAndKeepTheirFirst
   ASSERT_EQ(values.size(), 2);
   EXPECT_EQ(values[0], (SettingsValue{"Größe", SettingsType::Dword, 2, {}}));
   EXPECT_EQ(values[1], (SettingsValue{"État", SettingsType::String, 0, "second"}));
-  ASSERT_TRUE(store.OpenKey(kSettings.toUpper(), false));
+  ASSERT_TRUE(store.OpenKey(applicationKey().toUpper(), false));
   EXPECT_EQ(store.subKeyNames(), QStringList{"Caméra Ωmega"});
 }
 
@@ -178,13 +177,13 @@ TEST_F(SettingsStoreTest, CreatingAKeyCreatesItsParentsAndAKeyMayHaveNoValues) {
 
 TEST_F(SettingsStoreTest, DeleteValueReportsWhetherItRemovedOne) {
   SettingsStore store;
-  ASSERT_TRUE(store.OpenKey(kSettings, false));
+  ASSERT_TRUE(store.OpenKey(applicationKey(), false));
   EXPECT_TRUE(store.DeleteValue("imagedir"));
   EXPECT_FALSE(store.ValueExists("ImageDir"));
   EXPECT_FALSE(store.DeleteValue("ImageDir"));
   EXPECT_TRUE(store.ValueExists("Connection"));
   SettingsStore other;  // the removal is stored, not cached
-  ASSERT_TRUE(other.OpenKey(kSettings, false));
+  ASSERT_TRUE(other.OpenKey(applicationKey(), false));
   EXPECT_EQ(other.ReadString("ImageDir"), "");
 }
 
@@ -199,8 +198,8 @@ TEST_F(SettingsStoreTest, ExportImportRoundTripsEveryKeyAndValue) {
   const QList<SettingsKey> exported = store.exportAll();
   QStringList paths;
   for (const SettingsKey& key : exported) paths << key.path;
-  EXPECT_EQ(paths, (QStringList{"\\Empty", "\\Empty\\Leaf", "\\Software", "\\Software\\Brennova", kSettings,
-                                kSettings + "\\Cam 1"}));
+  EXPECT_EQ(paths, (QStringList{"\\Empty", "\\Empty\\Leaf", "\\Software", "\\Software\\Brennova",
+                                applicationKey(), applicationKey() + "\\Cam 1"}));
   EXPECT_EQ(exported.last().values, keys.last().values);
 
   TempHome fresh;
@@ -222,7 +221,7 @@ class SettingsFileTest : public ::testing::Test {
   QByteArray makeSettingsFile() {
     {
       SettingsStore store(path());
-      EXPECT_TRUE(store.OpenKey(kSettings, true));
+      EXPECT_TRUE(store.OpenKey(applicationKey(), true));
       store.WriteInteger("Connection", 2);
     }
     return readFile(path());
@@ -235,9 +234,9 @@ TEST_F(SettingsFileTest, AFileMarkedReadOnlyIsNeverOpenedNorWritten) {
   const QByteArray before = makeSettingsFile();
   ASSERT_EQ(::chmod(QFile::encodeName(path()).constData(), 0444), 0);
   SettingsStore store(path());
-  EXPECT_FALSE(store.OpenKey(kSettings, true));
+  EXPECT_FALSE(store.OpenKey(applicationKey(), true));
   EXPECT_FALSE(store.OpenKey("\\New", true));
-  EXPECT_FALSE(store.KeyExists(kSettings));
+  EXPECT_FALSE(store.KeyExists(applicationKey()));
   EXPECT_TRUE(store.openError().contains(path())) << store.openError().toStdString();
   EXPECT_EQ(errorOf([&] { store.ReadInteger("Connection"); }), "Failed to get data for 'Connection'");
   EXPECT_EQ(errorOf([&] { store.WriteInteger("Connection", 1); }), "Failed to set data for 'Connection'");
@@ -250,7 +249,7 @@ TEST_F(SettingsFileTest, AReadOnlyFolderGetsNoSettingsFile) {
   ASSERT_TRUE(QDir().mkpath(folder));
   ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
   SettingsStore store(folder + "/settings.db");
-  EXPECT_FALSE(store.OpenKey(kSettings, true));
+  EXPECT_FALSE(store.OpenKey(applicationKey(), true));
   EXPECT_FALSE(QFile::exists(folder + "/settings.db"));
   ::chmod(QFile::encodeName(folder).constData(), 0755);
 }
@@ -273,7 +272,7 @@ TEST_F(SettingsFileTest, AnUnusableFileIsLeftUntouchedAndReportedWithItsPath) {
     const QString problem = SettingsStore::fileProblem(path());
     EXPECT_TRUE(problem.contains("\"" + path() + "\"")) << problem.toStdString();
     SettingsStore store(path());
-    EXPECT_FALSE(store.OpenKey(kSettings, true));
+    EXPECT_FALSE(store.OpenKey(applicationKey(), true));
     EXPECT_FALSE(store.OpenKey("\\Other", true));
     EXPECT_EQ(store.ReadString("ImageDir"), "");
     EXPECT_EQ(readFile(path()), c.bytes);
@@ -303,7 +302,7 @@ TEST_F(SettingsFileTest, ValuesBreakingTheStoresRulesAreReportedAlikeByEveryChec
     const QString problem = SettingsStore::fileProblem(path());
     EXPECT_TRUE(problem.contains("\"" + path() + "\"")) << problem.toStdString();
     SettingsStore store(path());
-    EXPECT_FALSE(store.OpenKey(kSettings, false));
+    EXPECT_FALSE(store.OpenKey(applicationKey(), false));
     EXPECT_EQ(store.openError(), problem);
     EXPECT_EQ(readFile(path()), broken);
   }
@@ -320,13 +319,13 @@ TEST_F(SettingsFileTest, AFullDiskKeepsSettingsReadableAndRefusesWritesAsDiskFul
   const QString file = folder + "/settings.db";
   {
     SettingsStore store(file);
-    ASSERT_TRUE(store.OpenKey(kSettings + "\\Cam 1", true));
+    ASSERT_TRUE(store.OpenKey(applicationKey() + "\\Cam 1", true));
     store.WriteInteger("Detect", 1);
   }
   const QString full = QStringLiteral("the disk holding \"%1\" is full").arg(folder);
   {
     SettingsStore openBefore(file);  // its journal index was made while there was room
-    ASSERT_TRUE(openBefore.OpenKey(kSettings + "\\Cam 1", false));
+    ASSERT_TRUE(openBefore.OpenKey(applicationKey() + "\\Cam 1", false));
     disk.fill();
     EXPECT_TRUE(errorOf([&] { openBefore.WriteInteger("Detect", 0); }).contains(full));
   }
@@ -335,7 +334,7 @@ TEST_F(SettingsFileTest, AFullDiskKeepsSettingsReadableAndRefusesWritesAsDiskFul
   for (int attempt = 0; attempt < 2; ++attempt) {  // the second one meets the first's leftovers
     SCOPED_TRACE(attempt);
     SettingsStore store(file);
-    ASSERT_TRUE(store.OpenKey(kSettings + "\\Cam 1", true)) << store.openError().toStdString();
+    ASSERT_TRUE(store.OpenKey(applicationKey() + "\\Cam 1", true)) << store.openError().toStdString();
     EXPECT_EQ(store.ReadInteger("Detect"), 1);
     const QString error = errorOf([&] { store.WriteInteger("Detect", 0); });
     EXPECT_TRUE(error.startsWith("Failed to set data for 'Detect'")) << error.toStdString();
@@ -348,11 +347,11 @@ TEST_F(SettingsFileTest, AFullDiskKeepsSettingsReadableAndRefusesWritesAsDiskFul
   disk.free();
   {
     SettingsStore store(file);
-    ASSERT_TRUE(store.OpenKey(kSettings + "\\Cam 1", true)) << store.openError().toStdString();
+    ASSERT_TRUE(store.OpenKey(applicationKey() + "\\Cam 1", true)) << store.openError().toStdString();
     EXPECT_EQ(errorOf([&] { store.WriteInteger("Detect", 0); }), "");
   }
   SettingsStore store(file);
-  ASSERT_TRUE(store.OpenKey(kSettings + "\\Cam 1", false));
+  ASSERT_TRUE(store.OpenKey(applicationKey() + "\\Cam 1", false));
   EXPECT_EQ(store.ReadInteger("Detect"), 0);
 }
 
@@ -375,7 +374,7 @@ TEST_F(SettingsFileTest, ConcurrentWritersAndReadersNeitherLoseNorTearValues) {
     threads.emplace_back([&, writer] {
       for (int round = 0; round < kRounds; ++round) {
         SettingsStore store(path());
-        if (!store.OpenKey(kSettings + "\\Shared", true)) {
+        if (!store.OpenKey(applicationKey() + "\\Shared", true)) {
           ++failures;
           continue;
         }
@@ -391,7 +390,7 @@ TEST_F(SettingsFileTest, ConcurrentWritersAndReadersNeitherLoseNorTearValues) {
       std::vector<int> lastRound(kWriters, -1);
       while (writersLeft > 0) {
         SettingsStore store(path());
-        if (!store.OpenKey(kSettings + "\\Shared", false))
+        if (!store.OpenKey(applicationKey() + "\\Shared", false))
           continue;
         const QString text = store.ReadString("Payload");
         if (!text.isEmpty()) {
@@ -413,7 +412,7 @@ TEST_F(SettingsFileTest, ConcurrentWritersAndReadersNeitherLoseNorTearValues) {
   EXPECT_EQ(failures, 0);
   EXPECT_GT(payloadsSeen, 0);
   SettingsStore store(path());
-  ASSERT_TRUE(store.OpenKey(kSettings + "\\Shared", false));
+  ASSERT_TRUE(store.OpenKey(applicationKey() + "\\Shared", false));
   EXPECT_EQ(store.values().size(), 1 + kWriters + kWriters * kRounds);
   for (int writer = 0; writer < kWriters; ++writer) {
     EXPECT_EQ(store.ReadInteger(QStringLiteral("Round %1").arg(writer)), kRounds - 1);

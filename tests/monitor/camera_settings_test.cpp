@@ -1,4 +1,6 @@
+#include "base/settings_keys.h"
 #include "motion_form_fixture.h"
+#include "support/camera_key.h"
 
 #include "base/error.h"
 #include "base/settings_store.h"
@@ -7,8 +9,7 @@
 
 namespace {
 
-const QString kApplicationKey = QStringLiteral("\\Software\\Brennova\\Settings");
-const QString kCameraKey = QStringLiteral("\\Software\\Brennova\\Settings\\Cam");
+const QString kCameraKey = cameraKey(QStringLiteral("Cam"));
 const QString kNoFtp = QStringLiteral("No Settings!\r\rPlease run FTP Wizard\rfrom Options menu.");
 const QString kNoEmail = QStringLiteral("No Settings!\r\rPlease run EMail Wizard\rfrom Options menu.");
 
@@ -28,19 +29,13 @@ void writeKey(const QString& key, const std::map<QString, qint32>& values) {
 
 // A complete camera key as a first close would save it, with some values changed.
 void writeCameraKey(const std::map<QString, qint32>& changed) {
-  std::map<QString, qint32> values = {{"Detect", 0},      {"TimedCapture", 0},    {"CaptureImage", 0},
-                                      {"FTPImage", 0},    {"EMailImage", 0},      {"SoundAlarm", 0},
-                                      {"QuickDetect", 0}, {"ShowGrid", 1},        {"BalloonMesages", 1},
-                                      {"Mask", 0},        {"MultiEmailAtt", 0},   {"BlockSens", 4},
-                                      {"MotionSens", 50}, {"XGrid", 10},          {"YGrid", 10},
-                                      {"TCapRate", 30},   {"NrMultiEmailAtt", 5}, {"FtpTime", 10}};
-  for (const auto& [name, value] : changed) values[name] = value;
-  writeKey(kCameraKey, values);
+  SettingsStore store;
+  writeCameraKey(store, QStringLiteral("Cam"), changed);
 }
 
 void writeAccounts() {
   SettingsStore store;
-  ASSERT_TRUE(store.OpenKey(kApplicationKey, true));
+  ASSERT_TRUE(store.OpenKey(applicationKey(), true));
   store.WriteString("FTPServer", "ftp.example.org");
   store.WriteString("EMailServer", "smtp.example.org");
 }
@@ -174,7 +169,7 @@ TEST_F(CameraSettingsTest, StoredValuesAreClampedIntoTheirFields) {
 TEST_F(CameraSettingsTest, AValueMissingAfterDetectStopsTheLoadNamingIt) {
   writeKey(kCameraKey, {{"Detect", 0}});
   setVideoSources({{"Cam", "test:ball"}});
-  form = std::make_unique<TMotionForm>(services, prompts, clock);
+  form = std::make_unique<TMotionForm>(services, prompts, clock, paths);
   form->setWindowTitle("Cam");
   try {
     form->LoadSettings("Cam");
@@ -209,7 +204,7 @@ TEST_F(CameraSettingsTest, ConnectionSettingDecidesWhetherDeliveryBoxesStayUsabl
                {{{"Connection", 2}, {"DailNum", -1}}, true}};
   for (const auto& c : cases) {
     writeAccounts();
-    writeKey(kApplicationKey, c.application);
+    writeKey(applicationKey(), c.application);
     writeCameraKey({{"FTPImage", 1}, {"EMailImage", 1}});
     TMotionForm& window = make(QStringLiteral("test:ball"));
     for (QCheckBox* box : {window.Panel1->CheckBox3, window.Panel1->CheckBox4}) {
@@ -219,14 +214,14 @@ TEST_F(CameraSettingsTest, ConnectionSettingDecidesWhetherDeliveryBoxesStayUsabl
     EXPECT_TRUE(prompts.shown.isEmpty());
     form.reset();
     SettingsStore store;
-    ASSERT_TRUE(store.OpenKey(kApplicationKey, false));
+    ASSERT_TRUE(store.OpenKey(applicationKey(), false));
     store.DeleteValue("Connection");
     store.DeleteValue("DailNum");
   }
 
-  writeKey(kApplicationKey, {{"Connection", 1}});  // dial-up without an entry number
+  writeKey(applicationKey(), {{"Connection", 1}});  // dial-up without an entry number
   setVideoSources({{"Cam", "test:ball"}});
-  form = std::make_unique<TMotionForm>(services, prompts, clock);
+  form = std::make_unique<TMotionForm>(services, prompts, clock, paths);
   EXPECT_THROW(
       {
         try {

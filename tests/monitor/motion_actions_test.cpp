@@ -1,3 +1,4 @@
+#include "base/settings_keys.h"
 #include "motion_form_fixture.h"
 
 #include "base/settings_store.h"
@@ -10,13 +11,11 @@
 
 namespace {
 
-const QString kApplicationKey = QStringLiteral("\\Software\\Brennova\\Settings");
-
 QStringList filesIn(const QString& folder) { return QDir(folder).entryList(QDir::Files, QDir::Name); }
 
 void setImageDir(const QString& folder) {
   SettingsStore store;
-  ASSERT_TRUE(store.OpenKey(kApplicationKey, true));
+  ASSERT_TRUE(store.OpenKey(applicationKey(), true));
   store.WriteString(QStringLiteral("ImageDir"), folder);
 }
 

@@ -70,7 +70,7 @@ class MotionFormTest : public ::testing::Test {
   // The window as the main window sets it up: made, named after the source, loaded.
   TMotionForm& make(const QString& uri = QStringLiteral("test:snow")) {
     setVideoSources({{QStringLiteral("Cam"), uri}});
-    form = std::make_unique<TMotionForm>(services, prompts, clock);
+    form = std::make_unique<TMotionForm>(services, prompts, clock, paths);
     form->setWindowTitle(QStringLiteral("Cam"));
     form->LoadSettings(QStringLiteral("Cam"));
     QObject::connect(form->VideoCapture1, &TVideoCapture::OnBitmapGrabbed, [this] { ++grabbed; });
@@ -100,6 +100,7 @@ class MotionFormTest : public ::testing::Test {
   }
 
   TempHome home;
+  const ProgramPaths paths = ProgramPaths::locate(home.path());
   ScriptedPrompts prompts;
   FixedClock clock;
   RecordingServices services;

@@ -1,4 +1,5 @@
 #include "monitor/picture_folder.h"
+#include "base/settings_keys.h"
 
 #include "base/program_folder.h"
 #include "base/settings_store.h"
@@ -23,7 +24,7 @@ void touch(const QString& path) {
 
 void writeImageDir(const QString* value) {
   SettingsStore store;
-  ASSERT_TRUE(store.OpenKey(QStringLiteral("\\Software\\Brennova\\Settings"), true));
+  ASSERT_TRUE(store.OpenKey(applicationKey(), true));
   if (value)
     store.WriteString(QStringLiteral("ImageDir"), *value);
 }
@@ -49,7 +50,7 @@ TEST(PictureFolderTest, RootComesFromImageDirElseProgramFolderImages) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     writeImageDir(c.imageDir);
-    EXPECT_EQ(PictureFolder::fromSettings().root(), c.expected);
+    EXPECT_EQ(PictureFolder::fromSettings(ProgramPaths::locate(home.path())).root(), c.expected);
   }
 }
 
@@ -89,7 +90,7 @@ TEST(PictureFolderTest, FoldersAreCreatedWithAllParents) {
 TEST(PictureFolderTest, TimedSnapshotKeepsItsNameSoItIsOverwritten) {
   TempHome home;
   writeImageDir(nullptr);
-  const PictureFolder folder = PictureFolder::fromSettings();
+  const PictureFolder folder = PictureFolder::fromSettings(ProgramPaths::locate(home.path()));
   const FixedClock clock(QDateTime(QDate(2026, 12, 8), QTime(21, 46, 40)));
   const QString expected = home.file(QStringLiteral("Images/TimedImages/08-12-2026/Time 21-46-40.jpg"));
   EXPECT_EQ(folder.timedSnapshot(clock, kBritish), expected);

@@ -3,6 +3,7 @@
 // and timed capture make of it.
 #include "motion_form_fixture.h"
 
+#include "base/settings_keys.h"
 #include "base/settings_store.h"
 #include "monitor/camera_values.h"
 

@@ -1,3 +1,4 @@
+#include "base/settings_keys.h"
 #include "base/settings_store.h"
 #include "support/files.h"
 #include "support/sql.h"
@@ -18,8 +19,6 @@
 static void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace {
-
-const QString kSettings = QStringLiteral("\\Software\\Brennova\\Settings");
 
 struct ToolRun {
   int code = -1;
@@ -47,21 +46,21 @@ ToolRun settingsTool(const QString& home, const QStringList& args) { return fini
 
 TEST(QuorvexSettings, SetGetListAndDelete) {
   TempHome home;
-  const QString camera = kSettings + "\\Cam 1";
+  const QString camera = applicationKey() + "\\Cam 1";
   for (const QStringList& args : {QStringList{"set", camera, "Detect", "--dword", "1"},
-                                  {"set", kSettings, "DailNum", "--dword", "-1"},
-                                  {"set", kSettings, "Mask", "--dword", "4294967295"},
-                                  {"set", kSettings, "ImageDir", "--sz", "/srv/Bilder ä"},
-                                  {"set", kSettings, "SoundAlarm", "--expand-sz", "$HOME/alert.wav"},
-                                  {"set", kSettings, "Auth", "--sz", ""}}) {
+                                  {"set", applicationKey(), "DailNum", "--dword", "-1"},
+                                  {"set", applicationKey(), "Mask", "--dword", "4294967295"},
+                                  {"set", applicationKey(), "ImageDir", "--sz", "/srv/Bilder ä"},
+                                  {"set", applicationKey(), "SoundAlarm", "--expand-sz", "$HOME/alert.wav"},
+                                  {"set", applicationKey(), "Auth", "--sz", ""}}) {
     const ToolRun run = settingsTool(home.path(), args);
     EXPECT_EQ(run.code, 0) << args.join(' ').toStdString() << run.err.toStdString();
   }
   EXPECT_EQ(settingsTool(home.path(), {"get", camera, "detect"}).out, "1\n");
   EXPECT_EQ(settingsTool(home.path(), {"get", "software\\brennova\\settings", "DAILNUM"}).out, "-1\n");
-  EXPECT_EQ(settingsTool(home.path(), {"get", kSettings, "Mask"}).out, "-1\n");
-  EXPECT_EQ(settingsTool(home.path(), {"get", kSettings, "SoundAlarm"}).out, "$HOME/alert.wav\n");
-  const ToolRun list = settingsTool(home.path(), {"list", kSettings});
+  EXPECT_EQ(settingsTool(home.path(), {"get", applicationKey(), "Mask"}).out, "-1\n");
+  EXPECT_EQ(settingsTool(home.path(), {"get", applicationKey(), "SoundAlarm"}).out, "$HOME/alert.wav\n");
+  const ToolRun list = settingsTool(home.path(), {"list", applicationKey()});
   EXPECT_EQ(list.code, 0);
   EXPECT_EQ(list.out,
             "Auth REG_SZ \n"
@@ -72,14 +71,14 @@ TEST(QuorvexSettings, SetGetListAndDelete) {
             "KEY Cam 1\n");
   EXPECT_EQ(settingsTool(home.path(), {"list", "\\Software\\Brennova"}).out, "KEY Settings\n");
 
-  EXPECT_EQ(settingsTool(home.path(), {"delete", kSettings, "imagedir"}).code, 0);
+  EXPECT_EQ(settingsTool(home.path(), {"delete", applicationKey(), "imagedir"}).code, 0);
   struct Absent {
     QStringList args;
     const char* message;
   };
-  for (const Absent& absent : {Absent{{"get", kSettings, "ImageDir"}, "no value 'ImageDir'"},
-                               Absent{{"delete", kSettings, "ImageDir"}, "no value 'ImageDir'"},
-                               Absent{{"get", kSettings + "\\Cam 2", "Detect"}, "no key"},
+  for (const Absent& absent : {Absent{{"get", applicationKey(), "ImageDir"}, "no value 'ImageDir'"},
+                               Absent{{"delete", applicationKey(), "ImageDir"}, "no value 'ImageDir'"},
+                               Absent{{"get", applicationKey() + "\\Cam 2", "Detect"}, "no key"},
                                Absent{{"list", "\\Nowhere"}, "no key '\\Nowhere'"}}) {
     const ToolRun run = settingsTool(home.path(), absent.args);
     EXPECT_EQ(run.code, 1) << absent.args.join(' ').toStdString();
@@ -94,7 +93,7 @@ TEST(QuorvexSettings, HonoursQuorvexHomeWithoutTheOption) {
   TempHome home;
   QProcess process;
   process.setProgram(buildProgram("quorvex-settings"));
-  process.setArguments({"set", kSettings, "Connection", "--dword", "2"});
+  process.setArguments({"set", applicationKey(), "Connection", "--dword", "2"});
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert("QUORVEX_HOME", home.path());
   process.setProcessEnvironment(environment);
@@ -102,18 +101,18 @@ TEST(QuorvexSettings, HonoursQuorvexHomeWithoutTheOption) {
   ASSERT_TRUE(process.waitForFinished(30000));
   EXPECT_EQ(process.exitCode(), 0);
   EXPECT_TRUE(QFile::exists(home.file("settings.db")));
-  EXPECT_EQ(settingsTool(home.path(), {"get", kSettings, "Connection"}).out, "2\n");
+  EXPECT_EQ(settingsTool(home.path(), {"get", applicationKey(), "Connection"}).out, "2\n");
 }
 
 TEST(QuorvexSettings, RejectsBadUsageWithoutWriting) {
   TempHome home;
   for (const QStringList& args :
-       {QStringList{}, QStringList{"frobnicate"}, QStringList{"set", kSettings, "X"},
-        QStringList{"set", kSettings, "X", "--dword", "twelve"},
-        QStringList{"set", kSettings, "X", "--dword", "4294967296"},
-        QStringList{"set", kSettings, "X", "--dword", "-2147483649"},
-        QStringList{"set", kSettings, "X", "--binary", "00"}, QStringList{"get", kSettings, "X", "--sz", "y"},
-        QStringList{"import"}}) {
+       {QStringList{}, QStringList{"frobnicate"}, QStringList{"set", applicationKey(), "X"},
+        QStringList{"set", applicationKey(), "X", "--dword", "twelve"},
+        QStringList{"set", applicationKey(), "X", "--dword", "4294967296"},
+        QStringList{"set", applicationKey(), "X", "--dword", "-2147483649"},
+        QStringList{"set", applicationKey(), "X", "--binary", "00"},
+        QStringList{"get", applicationKey(), "X", "--sz", "y"}, QStringList{"import"}}) {
     const ToolRun run = settingsTool(home.path(), args);
     EXPECT_EQ(run.code, 2) << args.join(' ').toStdString();
     EXPECT_FALSE(run.err.isEmpty());
@@ -123,7 +122,7 @@ TEST(QuorvexSettings, RejectsBadUsageWithoutWriting) {
 
 TEST(QuorvexSettings, ExportImportsBackExactlyIntoAFreshHome) {
   TempHome home;
-  const QString camera = kSettings + "\\Caméra = 2";
+  const QString camera = applicationKey() + "\\Caméra = 2";
   for (const QStringList& args : {
            QStringList{"set", camera, "Note", "--sz", "line 1\nline 2\r\ttab=%41 \\back\\ ✓"},
            {"set", camera, "", "--sz", ""},
@@ -149,7 +148,7 @@ TEST(QuorvexSettings, ExportImportsBackExactlyIntoAFreshHome) {
 
 TEST(QuorvexSettings, AMalformedImportNamesTheLineAndChangesNothing) {
   TempHome home;
-  ASSERT_EQ(settingsTool(home.path(), {"set", kSettings, "Connection", "--dword", "2"}).code, 0);
+  ASSERT_EQ(settingsTool(home.path(), {"set", applicationKey(), "Connection", "--dword", "2"}).code, 0);
   const QString before = settingsTool(home.path(), {"export"}).out;
   // Each file starts with good records, so a partial import would show.
   const QByteArray good =
@@ -185,8 +184,8 @@ TEST(QuorvexSettings, AnUnusableSettingsFileIsReportedAndLeftAlone) {
   const QByteArray text = "this is not a settings database\n";
   writeFile(settings, text);
   for (const QStringList& args :
-       {QStringList{"get", kSettings, "ImageDir"}, QStringList{"set", kSettings, "ImageDir", "--sz", "x"},
-        QStringList{"export"}}) {
+       {QStringList{"get", applicationKey(), "ImageDir"},
+        QStringList{"set", applicationKey(), "ImageDir", "--sz", "x"}, QStringList{"export"}}) {
     const ToolRun run = settingsTool(home.path(), args);
     EXPECT_EQ(run.code, 2) << args.join(' ').toStdString();
     EXPECT_TRUE(run.err.contains(settings)) << run.err.toStdString();
@@ -194,10 +193,10 @@ TEST(QuorvexSettings, AnUnusableSettingsFileIsReportedAndLeftAlone) {
   EXPECT_EQ(readFile(settings), text);
 
   QFile::remove(settings);
-  ASSERT_EQ(settingsTool(home.path(), {"set", kSettings, "ImageDir", "--sz", "x"}).code, 0);
+  ASSERT_EQ(settingsTool(home.path(), {"set", applicationKey(), "ImageDir", "--sz", "x"}).code, 0);
   const QByteArray before = readFile(settings);
   ASSERT_EQ(::chmod(QFile::encodeName(settings).constData(), 0444), 0);
-  const ToolRun readOnly = settingsTool(home.path(), {"set", kSettings, "ImageDir", "--sz", "y"});
+  const ToolRun readOnly = settingsTool(home.path(), {"set", applicationKey(), "ImageDir", "--sz", "y"});
   EXPECT_EQ(readOnly.code, 2);
   EXPECT_TRUE(readOnly.err.contains("read-only")) << readOnly.err.toStdString();
   EXPECT_EQ(readFile(settings), before);
@@ -208,12 +207,13 @@ TEST(QuorvexSettings, AnUnusableSettingsFileIsReportedAndLeftAlone) {
 TEST(QuorvexSettings, ReportsAFileBreakingTheStoresRulesAsTheStartUpCheckDoes) {
   TempHome home;
   const QString settings = home.file("settings.db");
-  ASSERT_EQ(settingsTool(home.path(), {"set", kSettings, "Connection", "--dword", "2"}).code, 0);
+  ASSERT_EQ(settingsTool(home.path(), {"set", applicationKey(), "Connection", "--dword", "2"}).code, 0);
   runSql(settings, "PRAGMA ignore_check_constraints = ON; UPDATE entries SET data = 'two'");
   const QByteArray broken = readFile(settings);
   const QString problem = SettingsStore::fileProblem(settings);
   ASSERT_NE(problem, "");
-  for (const QStringList& args : {QStringList{"get", kSettings, "Connection"}, QStringList{"export"}}) {
+  for (const QStringList& args :
+       {QStringList{"get", applicationKey(), "Connection"}, QStringList{"export"}}) {
     const ToolRun run = settingsTool(home.path(), args);
     EXPECT_EQ(run.code, 2) << args.join(' ').toStdString();
     EXPECT_EQ(run.err, "quorvex-settings: " + problem + "\n");
@@ -228,7 +228,7 @@ TEST(QuorvexSettings, ConcurrentProcessesLoseNoWrite) {
   std::vector<QProcess*> processes;
   for (int i = 0; i < kProcesses; ++i) {
     processes.push_back(
-        start(home.path(), {"set", kSettings + QStringLiteral("\\Cam %1").arg(i % 2),
+        start(home.path(), {"set", applicationKey() + QStringLiteral("\\Cam %1").arg(i % 2),
                             QStringLiteral("Value %1").arg(i), "--dword", QString::number(i)}));
   }
   for (QProcess* process : processes) {
@@ -236,8 +236,9 @@ TEST(QuorvexSettings, ConcurrentProcessesLoseNoWrite) {
     EXPECT_EQ(run.code, 0) << run.err.toStdString();
   }
   for (int i = 0; i < kProcesses; ++i) {
-    const ToolRun run = settingsTool(home.path(), {"get", kSettings + QStringLiteral("\\Cam %1").arg(i % 2),
-                                                   QStringLiteral("Value %1").arg(i)});
+    const ToolRun run = settingsTool(
+        home.path(),
+        {"get", applicationKey() + QStringLiteral("\\Cam %1").arg(i % 2), QStringLiteral("Value %1").arg(i)});
     EXPECT_EQ(run.out, QString::number(i) + "\n") << run.err.toStdString();
   }
 }

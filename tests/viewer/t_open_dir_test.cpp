@@ -1,4 +1,5 @@
 #include "viewer/t_open_dir.h"
+#include "base/settings_keys.h"
 
 #include "base/settings_store.h"
 #include "support/scripted_prompts.h"
@@ -15,13 +16,11 @@
 
 namespace {
 
-const QString kApplicationKey = QStringLiteral("\\Software\\Brennova\\Settings");
-
 class OpenDirTest : public ::testing::Test {
  protected:
   void storeImageDir(const QString& folder) {
     SettingsStore settings;
-    ASSERT_TRUE(settings.OpenKey(kApplicationKey, true));
+    ASSERT_TRUE(settings.OpenKey(applicationKey(), true));
     settings.WriteString(QStringLiteral("ImageDir"), folder);
   }
   QString makeFolder(const QString& name) {

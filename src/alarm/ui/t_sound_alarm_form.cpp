@@ -1,4 +1,5 @@
 #include "t_sound_alarm_form.h"
+#include "base/settings_keys.h"
 
 #include "base/error.h"
 #include "base/handler_guard.h"
@@ -15,7 +16,6 @@
 
 namespace {
 
-const QString kApplicationKey = QStringLiteral("\\Software\\Brennova\\Settings");
 const QString kSoundAlarm = QStringLiteral("SoundAlarm");
 const QString kTest = QStringLiteral("Test");
 
@@ -78,7 +78,7 @@ void TSoundAlarmForm::hideEvent(QHideEvent* event) {
 
 void TSoundAlarmForm::FormShow() {
   SettingsStore settings;
-  if (settings.OpenKey(kApplicationKey, false))
+  if (settings.OpenKey(applicationKey(), false))
     AdvFileNameEdit1->setText(settings.ReadString(kSoundAlarm));
 }
 
@@ -122,7 +122,7 @@ void TSoundAlarmForm::StopPlayer() {
 // stays open with it.
 void TSoundAlarmForm::BitBtn2Click() {
   SettingsStore settings;
-  if (!settings.OpenKey(kApplicationKey, true))
+  if (!settings.OpenKey(applicationKey(), true))
     throw Error(QStringLiteral("Failed to set data for '") + kSoundAlarm + u'\'');
   settings.WriteString(kSoundAlarm, AdvFileNameEdit1->text());
   close();
