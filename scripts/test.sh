@@ -38,8 +38,7 @@ echo "== ThreadSanitizer build of the threaded components' tests =="
   export G_SLICE=always-malloc
   QUORVEX_BUILD_TARGETS="media_test capture_test capture_ui_test alarm_test alarm_ui_test" \
     "$root/scripts/build.sh" "$root/build-tsan" -DQUORVEX_TSAN=ON -DQUORVEX_BENCH=OFF
-  # A queued call's functor object is handed over under Qt's own lock, which the
-  # sanitizer cannot see; when its frames carry no class name the suppression misses
-  # it. A test that fails is run once more, so only a repeated report fails the step.
+  # A test that fails is run once more: a report that does not come again stays in the
+  # log for a look, and only a repeated one fails the step.
   ctest --test-dir "$root/build-tsan" --output-on-failure -j"$jobs" -L threads --repeat until-pass:2
 )
