@@ -380,26 +380,25 @@ void TMDIParent::Restore1Click() {
   activateWindow();
 }
 
-// Echoed once per entry: motion rewrites the same key many times within its second.
-// Echoed before the write, so the entry is seen also when the log cannot take it. On a
-// full disk the entry is lost and the outage told once, on standard error and in the
-// camera window's status bar; the next entry is tried all the same.
+// Echoed once per entry (motion rewrites the same key many times within its second),
+// and also when the log cannot take it. On a full disk the entry is lost and the
+// outage told once, on standard error and in the camera window's status bar; the next
+// entry is tried all the same.
 void TMDIParent::writeLogEntry(const QString& section, const QString& key, const QString& value) {
-  auto alreadyLogged = [&] {
-    try {
-      return m_eventLog && m_eventLog->ReadValue(section, key, QString()) == value;
-    } catch (const Error&) {
-      return false;  // an unreadable log is told by the write below
-    }
+  const auto echo = [&] {
+    if (m_run.echo)
+      m_run.echo->writeLine(logEntryLine(m_clock.now(), section, key, value));
   };
-  if (m_run.echo && !alreadyLogged())
-    m_run.echo->writeLine(logEntryLine(m_clock.now(), section, key, value));
-  if (!m_eventLog)
+  if (!m_eventLog) {
+    echo();
     return;
+  }
   try {
-    m_eventLog->WriteEntry(section, key, value);
+    if (m_eventLog->WriteEntry(section, key, value))
+      echo();
   } catch (const Error&) {
     const int error = errno;  // still that of the failed write: nothing since has failed
+    echo();                   // the entry is seen also when the log cannot take it
     if (!m_logDiskFull.failed(m_paths.programFolder, error))
       throw;
     if (m_camera)

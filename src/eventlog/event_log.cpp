@@ -457,7 +457,7 @@ void EventLog::Open(const QString& path) {
   m_index = std::make_unique<Index>(QFileInfo(path).absoluteFilePath());
 }
 
-void EventLog::WriteEntry(const QString& section, const QString& key, const QString& value) {
+bool EventLog::WriteEntry(const QString& section, const QString& key, const QString& value) {
   Index& index = *m_index;
   if (!fitsOneLine(section, key, value))
     throw Error(QStringLiteral("Unable to write to %1: the entry \"%2\" does not fit on one line of the log")
@@ -481,11 +481,11 @@ void EventLog::WriteEntry(const QString& section, const QString& key, const QStr
     // The same event again within its second: the key keeps its place and text. Its
     // category hardly ever differs, as each event has its own key text; when it does,
     // the file is rewritten, which every other reader notices as a new file.
-    if (index.valueOf(*entry) != value) {
-      QByteArray content = index.bytes;
-      content.replace(index.valueBegin(*entry), entry->valueBytes, value.toUtf8());
-      index.replaceFile(std::move(content));
-    }
+    if (index.valueOf(*entry) == value)
+      return false;
+    QByteArray content = index.bytes;
+    content.replace(index.valueBegin(*entry), entry->valueBytes, value.toUtf8());
+    index.replaceFile(std::move(content));
   } else if (existing->roomEnd - existing->end >= line.size()) {
     index.writeInRoom(*existing, line);
   } else if (index.isLast(*existing)) {
@@ -497,6 +497,7 @@ void EventLog::WriteEntry(const QString& section, const QString& key, const QStr
   } else {
     index.replaceFile(index.movedToEnd(*existing, line));
   }
+  return true;
 }
 
 QStringList EventLog::ListSections() {

@@ -28,8 +28,9 @@ class EventLog {
 
   // Writes one entry: a new section goes at the end of the file, an existing key
   // keeps its place and gets the new value, a new key goes last in its section.
-  // Throws Error "Unable to write to <file>" when the file cannot be written.
-  void WriteEntry(const QString& section, const QString& key, const QString& value);
+  // False when the key already had this value, so nothing changed. Throws Error
+  // "Unable to write to <file>" when the file cannot be written.
+  bool WriteEntry(const QString& section, const QString& key, const QString& value);
 
   // All section names, in file order; none when the file does not exist.
   QStringList ListSections();

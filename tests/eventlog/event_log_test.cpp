@@ -97,8 +97,9 @@ TEST_F(EventLogTest, MissingFileHasNoSectionsUntilTheFirstWriteCreatesIt) {
 TEST_F(EventLogTest, SameEventTwiceInOneSecondKeepsOneLine) {
   EventLog log;
   log.Open(m_path);
-  log.WriteEntry("Cam 1", "Motion Captured On 12-8-26 9-46-10 PM", "Images");
-  log.WriteEntry("Cam 1", "Motion Captured On 12-8-26 9-46-10 PM", "Images");
+  EXPECT_TRUE(log.WriteEntry("Cam 1", "Motion Captured On 12-8-26 9-46-10 PM", "Images"));
+  EXPECT_FALSE(log.WriteEntry("Cam 1", "Motion Captured On 12-8-26 9-46-10 PM", "Images"))
+      << "nothing changed";
   EXPECT_EQ(bytes(), "[Cam 1]\r\nMotion Captured On 12-8-26 9-46-10 PM=Images\r\n");
 }
 
