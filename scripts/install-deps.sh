@@ -12,6 +12,7 @@ packages=(
   libjpeg62-turbo-dev libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-dejavu-core python3
+  python3-aiosmtpd python3-pyftpdlib openssl
 )
 
 missing=()
