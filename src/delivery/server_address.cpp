@@ -1,8 +1,10 @@
 #include "delivery/server_address.h"
 
 std::optional<ServerAddress> ServerAddress::parse(const QString& text, quint16 defaultPort) {
+  if (text.contains(u'\r') || text.contains(u'\n'))
+    return std::nullopt;
   const QString trimmed = text.trimmed();
-  if (trimmed.isEmpty() || trimmed.contains(u'\r') || trimmed.contains(u'\n'))
+  if (trimmed.isEmpty())
     return std::nullopt;
 
   QString host = trimmed;
