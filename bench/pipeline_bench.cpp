@@ -99,14 +99,14 @@ double frameHandlerMs(TMotionForm& window, const std::vector<FrameBitmap>& frame
 
 // The frame handler of a real camera window, detection off and on; returns the
 // examined frames per second.
-double frameHandlerPart() {
+double frameHandlerPart(const ProgramPaths& paths) {
   // A source that does not exist: the window stays stopped and only the frames
   // given here reach its handler.
   setVideoSources({{QStringLiteral("Bench"), QStringLiteral("test:black")}});
   QuietServices services;
   QuietPrompts prompts;
   const SystemClock clock;
-  TMotionForm window(services, prompts, clock, ProgramPaths::locate(qEnvironmentVariable("QUORVEX_HOME")));
+  TMotionForm window(services, prompts, clock, paths);
   window.setWindowTitle(QStringLiteral("Bench"));
   window.DetectOnStartTimer1->stop();
   // A still scene whose noise differs from frame to frame, as with a real sensor;
@@ -131,7 +131,7 @@ double frameHandlerPart() {
   maskPicture.fill(Qt::white);
   for (int y = 0; y < kHeight / 2; ++y)
     for (int x = 0; x < kWidth / 2; ++x) maskPicture.setPixel(x, y, qRgb(0x80, 0x00, 0x80));
-  saveMaskFile(maskFilePath(window.windowTitle()), maskPicture);
+  saveMaskFile(maskFilePath(paths.programFolder, window.windowTitle()), maskPicture);
   window.Panel1->CheckBox11->setChecked(true);
   const double maskedMs = frameHandlerMs(window, panning);
   std::printf("frame handler %dx%d, %d frames each\n", kWidth, kHeight, kFrames);
@@ -194,8 +194,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot create a temporary folder\n");
     return 1;
   }
-  qputenv("QUORVEX_HOME", home.path().toLocal8Bit());
-  const double examinedFps = frameHandlerPart();
+  const double examinedFps = frameHandlerPart(ProgramPaths::locate(home.path()));
   const double snapshotMs = snapshotPart();
   std::printf("EXAMINED_FPS %.1f SNAPSHOT_MS %.2f\n", examinedFps, snapshotMs);
   return 0;

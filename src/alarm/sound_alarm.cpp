@@ -1,25 +1,25 @@
 #include "sound_alarm.h"
 #include "base/settings_keys.h"
 
-#include "base/program_folder.h"
 #include "base/settings_store.h"
 
 #include <QFileInfo>
 
 namespace {}  // namespace
 
-SoundAlarm::SoundAlarm(Prompts& prompts, QObject* owner) : m_prompts(prompts), m_owner(owner) {}
+SoundAlarm::SoundAlarm(Prompts& prompts, const ProgramPaths& paths, QObject* owner)
+    : m_prompts(prompts), m_paths(paths), m_owner(owner) {}
 
 SoundAlarm::~SoundAlarm() = default;
 
-QString SoundAlarm::alarmFile() {
-  SettingsStore settings;
+QString SoundAlarm::alarmFile() const {
+  SettingsStore settings(m_paths.settingsFile);
   if (settings.OpenKey(applicationKey(), false)) {
     const QString chosen = settings.ReadString(QStringLiteral("SoundAlarm"));
     if (QFileInfo(chosen).isFile())
       return chosen;
   }
-  return findAsset(QStringLiteral("alert.wav"));
+  return m_paths.findAsset(QStringLiteral("alert.wav"));
 }
 
 void SoundAlarm::PlaySoundAlarm() {

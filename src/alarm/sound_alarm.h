@@ -1,6 +1,7 @@
 #pragma once
 
 #include "alarm/tcb_audio_play.h"
+#include "base/program_paths.h"
 #include "base/prompts.h"
 
 #include <QObject>
@@ -15,7 +16,8 @@ class SoundAlarm {
  public:
   enum class State { Silent, Sounding };
 
-  explicit SoundAlarm(Prompts& prompts, QObject* owner = nullptr);
+  // The setting and the default sound are looked up in `paths`.
+  SoundAlarm(Prompts& prompts, const ProgramPaths& paths, QObject* owner = nullptr);
   ~SoundAlarm();
 
   // Plays the file named by the setting `SoundAlarm`, or "alert.wav" when that
@@ -31,7 +33,7 @@ class SoundAlarm {
   // The player of the latest alarm, kept after it stopped; null when none.
   const TcbAudioPlay* AlarmPlayer() const { return m_player.get(); }
   // The file the next alarm would play; empty when there is none.
-  static QString alarmFile();
+  QString alarmFile() const;
 
   // Told of every change between silent and sounding (enables the tray item).
   std::function<void(bool sounding)> onSoundingChanged;
@@ -40,6 +42,7 @@ class SoundAlarm {
   void setState(State state);
 
   Prompts& m_prompts;
+  const ProgramPaths m_paths;
   QObject* m_owner;
   State m_state = State::Silent;
   std::unique_ptr<TcbAudioPlay> m_player;

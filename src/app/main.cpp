@@ -8,7 +8,6 @@
 #include "app/termination_signals.h"
 #include "base/clock.h"
 #include "base/error.h"
-#include "base/program_folder.h"
 #include "base/program_paths.h"
 #include "capture/video_source.h"
 
@@ -30,7 +29,7 @@ constexpr int kBadArguments = 2;
 // installed one plays the shipped copy.
 void provideBuiltAlertWav(const ProgramPaths& paths) {
   const QString built = QStringLiteral(QUORVEX_BUILD_DATA_DIR "/alert.wav");
-  if (findAsset(QStringLiteral("alert.wav")).isEmpty() && QFile::exists(built))
+  if (paths.findAsset(QStringLiteral("alert.wav")).isEmpty() && QFile::exists(built))
     QFile::copy(built, paths.programFolder + QStringLiteral("alert.wav"));
 }
 
@@ -64,12 +63,9 @@ int main(int argc, char** argv) {
     std::puts("Quorvex " QUORVEX_VERSION);
     return 0;
   }
-  // --home must be in place before anything asks for the program folder. A home
-  // given by the environment is kept as --home for "Run at Startup".
+  // A home given by the environment is kept as --home for "Run at Startup".
   if (commandLine.home.isEmpty() && !qEnvironmentVariableIsEmpty("QUORVEX_HOME"))
     commandLine.home = QDir(qEnvironmentVariable("QUORVEX_HOME")).absolutePath();
-  if (!commandLine.home.isEmpty())
-    qputenv("QUORVEX_HOME", QFile::encodeName(commandLine.home));
   setVideoSources(commandLine.sources);
 
   // Only Qt's options are left for QApplication; it keeps the strings it is given.

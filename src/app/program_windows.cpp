@@ -2,9 +2,9 @@
 
 ProgramWindows::ProgramWindows(Prompts& prompts, Clock& clock, const ProgramPaths& paths)
     : MDIParent(prompts, clock, paths),
-      OpenDir(prompts),
-      SoundAlarmForm(prompts),
-      MaskForm(prompts),
+      OpenDir(prompts, paths),
+      SoundAlarmForm(prompts, paths.settingsFile),
+      MaskForm(prompts, paths.programFolder),
       ChooseVSForm(prompts) {
   MDIParent.setToolWindows({&OpenDir, &AboutBox, &ChooseVSForm, &MaskForm, &SoundAlarmForm});
 }

@@ -16,7 +16,6 @@
 #include "base/error.h"
 #include "base/handler_guard.h"
 #include "base/help_topic.h"
-#include "base/program_folder.h"
 #include "base/prompts.h"
 #include "base/settings_store.h"
 #include "capture/cap_device_info.h"
@@ -51,8 +50,8 @@ constexpr int kBalloonTimeoutMs = 10000;
 // The camera counts "Detecting in 5" down to 1 before it detects.
 
 // The help page: installed with the program, or beside the sources in a build tree.
-QString helpFile() {
-  const QString installed = findAsset(QStringLiteral("Help/Quorvex.html"));
+QString helpFile(const ProgramPaths& paths) {
+  const QString installed = paths.findAsset(QStringLiteral("Help/Quorvex.html"));
   if (!installed.isEmpty())
     return installed;
   const QString source = QStringLiteral(QUORVEX_SOURCE_DATA_DIR "/Help/Quorvex.html");
@@ -68,8 +67,9 @@ TMDIParent::TMDIParent(Prompts& prompts, Clock& clock, const ProgramPaths& paths
       m_paths(paths),
       m_mdiArea(new QMdiArea(this)),
       m_notice(std::make_unique<TrayNotice>()),
-      m_soundAlarm(prompts, this),
-      m_help(new ContextHelp(prompts, &helpFile, this)) {
+      m_soundAlarm(prompts, paths, this),
+      m_help(new ContextHelp(
+          prompts, [paths] { return helpFile(paths); }, this)) {
   setObjectName(QStringLiteral("MDIParent"));
   // The program's icon: the tray icon and every window take it from the application.
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorvex/quorvex.png")));

@@ -1,6 +1,7 @@
 #include "program_paths.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace {
@@ -22,4 +23,13 @@ ProgramPaths ProgramPaths::locate(const QString& home) {
   return {ensureFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Quorvex"),
           ensureFolder(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Quorvex") +
               QStringLiteral("settings.db")};
+}
+
+QString ProgramPaths::findAsset(const QString& relativePath) const {
+  for (const QString& folder :
+       {programFolder, QStringLiteral(QUORVEX_SHARE_DIR "/"), QStringLiteral(QUORVEX_LIB_DIR "/")}) {
+    if (QFileInfo::exists(folder + relativePath))
+      return folder + relativePath;
+  }
+  return {};
 }

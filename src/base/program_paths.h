@@ -14,4 +14,8 @@ struct ProgramPaths {
   // program folder is $XDG_DATA_HOME/Quorvex/ and the settings are
   // $XDG_CONFIG_HOME/Quorvex/settings.db. Creates the folders.
   static ProgramPaths locate(const QString& home);
+
+  // An installed read-only asset (alert.wav, Help/...): the program folder first,
+  // then the installation's share and lib folders. Empty when none has it.
+  QString findAsset(const QString& relativePath) const;
 };

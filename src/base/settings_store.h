@@ -1,6 +1,5 @@
 #pragma once
 
-#include "base/program_folder.h"
 #include "base/settings_value.h"
 
 #include <QString>
@@ -18,7 +17,7 @@
 // uses its own accessor; each write is one transaction. Nothing is cached.
 class SettingsStore {
  public:
-  explicit SettingsStore(const QString& filePath = settingsFilePath());
+  explicit SettingsStore(const QString& filePath);
   ~SettingsStore();
   SettingsStore(const SettingsStore&) = delete;
   SettingsStore& operator=(const SettingsStore&) = delete;

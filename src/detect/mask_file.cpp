@@ -1,7 +1,6 @@
 #include "mask_file.h"
 
 #include "base/error.h"
-#include "base/program_folder.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -95,10 +94,10 @@ Error cannotCreate(const QString& path, const QString& reason) {
 
 }  // namespace
 
-QString maskFilePath(const QString& caption) {
+QString maskFilePath(const QString& programFolder, const QString& caption) {
   QString name = caption;
   name.replace(u'/', u'_');
-  return programFolder() + QStringLiteral("Mask/Mask for ") + name + QStringLiteral(".bmp");
+  return programFolder + QStringLiteral("Mask/Mask for ") + name + QStringLiteral(".bmp");
 }
 
 FrameBitmap loadMaskFile(const QString& path) {

@@ -8,9 +8,9 @@
 // The detection mask of one camera: a bitmap of the frame's size in which purple
 // 0x800080 leaves a pixel out of detection and any other colour keeps it in.
 
-// programFolder() + "Mask/Mask for " + caption + ".bmp". A '/' in the caption
+// programFolder + "Mask/Mask for " + caption + ".bmp". A '/' in the caption
 // becomes '_' so the name always stays one file inside the Mask folder.
-QString maskFilePath(const QString& caption);
+QString maskFilePath(const QString& programFolder, const QString& caption);
 
 // Reads a BMP file of any depth. Throws Error("Bitmap image is not valid") when
 // the file cannot be read as a bitmap.

@@ -16,8 +16,13 @@
 namespace {}  // namespace
 
 MotionDetection::MotionDetection(MyMotion& detector, MotionOptionsPanel& panel, FrameBitmap& mask,
-                                 TMaskForm& maskForm, WindowHandlers& handlers)
-    : m_detector(detector), m_panel(panel), m_mask(mask), m_maskForm(maskForm), m_handlers(handlers) {
+                                 TMaskForm& maskForm, WindowHandlers& handlers, const QString& programFolder)
+    : m_detector(detector),
+      m_panel(panel),
+      m_mask(mask),
+      m_maskForm(maskForm),
+      m_handlers(handlers),
+      m_programFolder(programFolder) {
   m_detector.setHorzParts(10);
   m_detector.setVertParts(10);
   m_detector.setGridSensitifity(3);
@@ -63,7 +68,7 @@ void MotionDetection::useMaskChanged(const QString& caption, const FrameBitmap& 
     m_detector.setMasked(false);
     return;
   }
-  const QString path = maskFilePath(caption);
+  const QString path = maskFilePath(m_programFolder, caption);
   if (QFileInfo::exists(path)) {
     m_mask = {};  // a file that cannot be read leaves no older mask in use
     m_mask = loadMaskFile(path);
@@ -82,7 +87,7 @@ void MotionDetection::useMaskChanged(const QString& caption, const FrameBitmap& 
 
 void MotionDetection::editMask(const QString& caption, const FrameBitmap& lastFrame) {
   m_panel.CheckBox11->setChecked(false);
-  if (QFileInfo::exists(maskFilePath(caption)))
+  if (QFileInfo::exists(maskFilePath(m_programFolder, caption)))
     m_maskForm.EditMask(lastFrame, lastFrame.height(), lastFrame.width(), caption);
   else
     m_maskForm.GetImg(lastFrame, lastFrame.height(), lastFrame.width(), caption);

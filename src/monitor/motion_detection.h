@@ -15,9 +15,10 @@ class WindowHandlers;
 class MotionDetection {
  public:
   // Gives the detector its first settings. `mask` is the loaded mask, empty when
-  // none; boxes go through `handlers`.
+  // none; masks are files in the Mask folder of `programFolder`; boxes go through
+  // `handlers`.
   MotionDetection(MyMotion& detector, MotionOptionsPanel& panel, FrameBitmap& mask, TMaskForm& maskForm,
-                  WindowHandlers& handlers);
+                  WindowHandlers& handlers, const QString& programFolder);
 
   // The detector fields, each applied when changed; an empty field is left alone.
   void gridSensitivityChanged();
@@ -44,4 +45,5 @@ class MotionDetection {
   FrameBitmap& m_mask;
   TMaskForm& m_maskForm;
   WindowHandlers& m_handlers;
+  const QString m_programFolder;
 };

@@ -53,7 +53,7 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
       m_prompts(m_handlers),
       m_clock(clock),
       m_paths(paths),
-      m_ownMaskForm(maskForm ? nullptr : std::make_unique<TMaskForm>(prompts)),
+      m_ownMaskForm(maskForm ? nullptr : std::make_unique<TMaskForm>(prompts, paths.programFolder)),
       m_maskForm(maskForm ? *maskForm : *m_ownMaskForm),
       m_snapshots(
           clock, [this](const QString& text) { setStatusNotice(kSnapshotNoticePanel, text); },
@@ -109,7 +109,8 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
 
   m_cameraValues = std::make_unique<CameraValues>(*Panel1, *PaintBox1->FitPicture, m_paths.settingsFile);
   m_alerts = std::make_unique<MotionAlerts>(services, clock, *Panel1);
-  m_detection = std::make_unique<MotionDetection>(*MyMotion1, *Panel1, MaskImage, m_maskForm, m_handlers);
+  m_detection = std::make_unique<MotionDetection>(*MyMotion1, *Panel1, MaskImage, m_maskForm, m_handlers,
+                                                  m_paths.programFolder);
   m_source = std::make_unique<SourceLifecycle>(
       *VideoCapture1, *Panel1, *DetectOnStartTimer1, *ReconnectTimer, m_handlers,
       SourceLifecycle::Window{

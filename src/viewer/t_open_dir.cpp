@@ -4,7 +4,6 @@
 #include "base/error.h"
 #include "base/handler_guard.h"
 #include "base/help_topic.h"
-#include "base/program_folder.h"
 #include "base/settings_store.h"
 
 #include <QComboBox>
@@ -20,9 +19,10 @@
 
 namespace {}  // namespace
 
-TOpenDir::TOpenDir(Prompts& prompts, QWidget* parent)
+TOpenDir::TOpenDir(Prompts& prompts, const ProgramPaths& paths, QWidget* parent)
     : QDialog(parent),
       m_prompts(prompts),
+      m_paths(paths),
       m_model(new QFileSystemModel(this)),
       m_locations(new QComboBox(this)),
       m_tree(new QTreeView(this)),
@@ -77,11 +77,11 @@ void TOpenDir::showEvent(QShowEvent* event) {
 }
 
 void TOpenDir::FormShow() {
-  SettingsStore settings;
+  SettingsStore settings(m_paths.settingsFile);
   if (settings.OpenKey(applicationKey(), true)) {
     const QString start = settings.ValueExists(QStringLiteral("ImageDir"))
                               ? settings.ReadString(QStringLiteral("ImageDir"))
-                              : programFolder() + QStringLiteral("Images");
+                              : m_paths.programFolder + QStringLiteral("Images");
     setPath(start);
   }
   const QModelIndex selected = m_tree->currentIndex();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/program_paths.h"
 #include "base/prompts.h"
 
 #include <QDialog>
@@ -16,7 +17,8 @@ class TOpenDir : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TOpenDir(Prompts& prompts, QWidget* parent = nullptr);
+  // Starts at the stored `ImageDir` of paths' settings, else at the program folder's Images.
+  TOpenDir(Prompts& prompts, const ProgramPaths& paths, QWidget* parent = nullptr);
 
   // The edit's text when OK was last pressed; kept between showings.
   QString ChosenDir() const { return m_chosenDir; }
@@ -34,6 +36,7 @@ class TOpenDir : public QDialog {
   void fillLocations(const QString& folder);
 
   Prompts& m_prompts;
+  const ProgramPaths m_paths;
   QFileSystemModel* m_model;
   QComboBox* m_locations;
   QTreeView* m_tree;

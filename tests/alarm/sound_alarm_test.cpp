@@ -1,5 +1,4 @@
 #include "alarm/sound_alarm.h"
-#include "base/program_folder.h"
 #include "base/settings_keys.h"
 #include "base/settings_store.h"
 #include "media_files.h"
@@ -24,14 +23,14 @@ class SoundAlarmTest : public ::testing::Test {
   }
 
   void setSoundAlarm(const QString& value) {
-    SettingsStore settings;
+    SettingsStore settings(home.settingsFile());
     ASSERT_TRUE(settings.OpenKey(applicationKey(), true));
     settings.WriteString("SoundAlarm", value);
   }
 
   TempHome home;
   ScriptedPrompts prompts;
-  SoundAlarm alarm{prompts};
+  SoundAlarm alarm{prompts, home.paths()};
   QList<bool> trayEnabled;
 };
 
@@ -97,7 +96,7 @@ TEST_F(SoundAlarmTest, StopEndsTheSoundAtOnceAndTheNextAlarmStartsAfresh) {
 
 TEST_F(SoundAlarmTest, WithoutAnyFileItBeeps) {
   QFile::remove(home.file("alert.wav"));
-  if (!findAsset("alert.wav").isEmpty())
+  if (!home.paths().findAsset("alert.wav").isEmpty())
     GTEST_SKIP() << "an installed alert.wav is found";
   alarm.PlaySoundAlarm();
   alarm.PlaySoundAlarm();

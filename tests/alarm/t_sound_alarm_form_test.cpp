@@ -19,19 +19,19 @@ class TSoundAlarmFormTest : public ::testing::Test {
   QString testCaption() { return button("BitBtn1")->text(); }
 
   void setSoundAlarm(const QString& value) {
-    SettingsStore settings;
+    SettingsStore settings(home.settingsFile());
     ASSERT_TRUE(settings.OpenKey(applicationKey(), true));
     settings.WriteString("SoundAlarm", value);
   }
   QString storedSoundAlarm() {
-    SettingsStore settings;
+    SettingsStore settings(home.settingsFile());
     return settings.OpenKey(applicationKey(), false) ? settings.ReadString("SoundAlarm")
                                                      : QStringLiteral("<no key>");
   }
 
   TempHome home;
   ScriptedPrompts prompts;
-  TSoundAlarmForm form{prompts};
+  TSoundAlarmForm form{prompts, home.settingsFile()};
 };
 
 TEST_F(TSoundAlarmFormTest, ShowingLoadsTheStoredFile) {

@@ -33,8 +33,7 @@ class AppFixture : public ::testing::Test {
   // Makes the windows and shows the main window, which runs the start-up sequence.
   TMDIParent& start(const QList<VideoSourceEntry>& sources, Prompts* with = nullptr) {
     setVideoSources(sources);
-    m_windows = std::make_unique<ProgramWindows>(with ? *with : prompts, clock,
-                                                 ProgramPaths::locate(qEnvironmentVariable("QUORVEX_HOME")));
+    m_windows = std::make_unique<ProgramWindows>(with ? *with : prompts, clock, paths);
     windows().MDIParent.setRunOptions(runOptions);
     windows().MDIParent.show();
     QCoreApplication::processEvents();  // the queued start-up sequence
@@ -60,6 +59,7 @@ class AppFixture : public ::testing::Test {
   }
 
   TempHome home;
+  ProgramPaths paths = home.paths();  // handed to the windows by start()
   ScriptedPrompts prompts;
   FixedClock clock;
   TMDIParent::RunOptions runOptions;  // applied by start()

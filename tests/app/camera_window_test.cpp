@@ -36,8 +36,8 @@ QMdiSubWindow* frameOf(TMotionForm* camera) { return qobject_cast<QMdiSubWindow*
 // A value of the camera key: a DWORD, a text, or absent.
 using Stored = std::variant<std::monostate, qint32, QString>;
 
-Stored stored(const QString& name) {
-  SettingsStore store;
+Stored stored(const TempHome& home, const QString& name) {
+  SettingsStore store(home.settingsFile());
   if (!store.OpenKey(kCameraKey, false) || !store.ValueExists(name))
     return {};
   try {
@@ -211,7 +211,7 @@ TEST_F(CameraWindowTest, FitPictureIsOnAtFirstSwitchedFromTheContextMenuAndKeptP
   EXPECT_EQ(camera.pictureCanvas().image().size(), QSize(640, 480));
 
   mainWindow().close();
-  EXPECT_EQ(shown(stored("FitPicture")), "0");
+  EXPECT_EQ(shown(stored(home, "FitPicture")), "0");
   EXPECT_FALSE(startCamera().PaintBox1->FitPicture->isChecked());
   EXPECT_TRUE(startCamera({QStringLiteral("Door"), kCam.uri}).PaintBox1->FitPicture->isChecked());
 }
@@ -241,7 +241,7 @@ TEST_F(CameraWindowTest, AValueThatCannotBeReadLosesNoStoredValueAtClose) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.bad);
     {
-      SettingsStore store;
+      SettingsStore store(home.settingsFile());
       writeCameraKey(store, QStringLiteral("Cam"),
                      {{"YGrid", 5}, {"TCapRate", 60}, {"FtpTime", 20}, {"FitPicture", 0}});
       store.WriteString(QLatin1String(c.bad), QStringLiteral("ten"));
@@ -254,6 +254,6 @@ TEST_F(CameraWindowTest, AValueThatCannotBeReadLosesNoStoredValueAtClose) {
     camera.Panel1->AdvSpinEdit5->setValue(45);  // after the bad value in the first case
     mainWindow().close();
     for (const auto& [name, expected] : c.expectedAfterClose)
-      EXPECT_EQ(shown(stored(name)), shown(expected)) << name.toStdString();
+      EXPECT_EQ(shown(stored(home, name)), shown(expected)) << name.toStdString();
   }
 }

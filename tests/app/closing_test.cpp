@@ -18,8 +18,8 @@ using Answer = Prompts::Answer;
 
 const QString kCameraKey = cameraKey(QStringLiteral("Cam"));
 
-bool storedBool(const QString& name) {
-  SettingsStore settings;
+bool storedBool(const TempHome& home, const QString& name) {
+  SettingsStore settings(home.settingsFile());
   return settings.OpenKey(kCameraKey, false) && settings.ValueExists(name) && settings.ReadBool(name);
 }
 
@@ -60,8 +60,8 @@ TEST_F(ClosingTest, ATerminationWhileACameraBoxIsOpenLetsTheBoxReturnAndSavesThe
       {"no settings", QStringLiteral("test:snow"),
        QStringLiteral("No Settings!\r\rPlease run FTP Wizard\rfrom Options menu."), Answer::Ok,
        [](TMotionForm& camera) { camera.Panel1->CheckBox3->setChecked(true); },
-       [](ClosingTest&) {
-         EXPECT_FALSE(storedBool(QStringLiteral("FTPImage"))) << "unchecked after the box";
+       [](ClosingTest& test) {
+         EXPECT_FALSE(storedBool(test.home, QStringLiteral("FTPImage"))) << "unchecked after the box";
        }},
       {"no mask", QStringLiteral("test:snow"), QStringLiteral("No Mask Found!\rCreate one Now?"), Answer::Yes,
        [](TMotionForm& camera) { camera.Panel1->CheckBox11->setChecked(true); },
@@ -96,7 +96,7 @@ TEST_F(ClosingTest, ATerminationWhileACameraBoxIsOpenLetsTheBoxReturnAndSavesThe
       QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
       return camera.isNull();
     }));
-    EXPECT_FALSE(storedBool(QStringLiteral("ShowGrid")));
+    EXPECT_FALSE(storedBool(home, QStringLiteral("ShowGrid")));
     c.afterwards(*this);
     QStringList texts;
     for (const auto& message : boxes.shown) texts.append(message.text);

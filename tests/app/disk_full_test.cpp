@@ -42,7 +42,7 @@ TEST_F(DiskFullTest, StartingOnAFullDiskReadsTheCameraSettingsWithoutCallingThem
   TMDIParent& first = start({kCam});
   first.TrayMenu1->actions().last()->trigger();  // "Exit" saves the camera's settings
   {
-    SettingsStore settings;
+    SettingsStore settings(home.settingsFile());
     ASSERT_TRUE(settings.OpenKey(cameraKey(QStringLiteral("Cam")), false));
     settings.WriteBool(QStringLiteral("Detect"), true);
   }

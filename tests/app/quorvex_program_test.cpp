@@ -30,8 +30,9 @@ namespace {
 
 const QString kCameraKey = cameraKey(QStringLiteral("Cam"));
 
-void provisionCamera(qint32 soundAlarm = 0, const QString& caption = QStringLiteral("Cam")) {
-  SettingsStore settings;
+void provisionCamera(const TempHome& home, qint32 soundAlarm = 0,
+                     const QString& caption = QStringLiteral("Cam")) {
+  SettingsStore settings(home.settingsFile());
   writeCameraKey(settings, caption,
                  {{"Detect", 1}, {"CaptureImage", 1}, {"SoundAlarm", soundAlarm}, {"NrMultiEmailAtt", 99}});
 }
@@ -73,7 +74,7 @@ void stopWithSigterm(QProcess& program) {
 
 TEST(QuorvexProgramTest, HeadlessRunSavesMotionSnapshotsAndSigtermSavesTheCamera) {
   TempHome home;
-  provisionCamera();
+  provisionCamera(home);
   const QDate startDate = QDate::currentDate();
 
   QProcess program;
@@ -120,7 +121,7 @@ TEST(QuorvexProgramTest, HeadlessRunSavesMotionSnapshotsAndSigtermSavesTheCamera
   EXPECT_FALSE(snapshots.isEmpty());
 
   // Saved at the close: the out-of-range count comes back as the field held it.
-  SettingsStore settings;
+  SettingsStore settings(home.settingsFile());
   ASSERT_TRUE(settings.OpenKey(kCameraKey, false));
   EXPECT_TRUE(settings.ReadBool(QStringLiteral("Detect")));
   EXPECT_TRUE(settings.ReadBool(QStringLiteral("CaptureImage")));
@@ -135,7 +136,7 @@ TEST(QuorvexProgramTest, HeadlessRunSavesMotionSnapshotsAndSigtermSavesTheCamera
 // a second of the log's time stamps, while motion is logged in each of them.
 TEST(QuorvexProgramTest, MotionSoundsTheAlarmAgainOnlyAfterItEnded) {
   TempHome home;
-  provisionCamera(1);
+  provisionCamera(home, 1);
   writeWav(home.file(QStringLiteral("alert.wav")), 1.0);
 
   QProcess program;
@@ -164,7 +165,7 @@ TEST(QuorvexProgramTest, MotionSoundsTheAlarmAgainOnlyAfterItEnded) {
 // pauses, and the loss does not change the saved Detect value.
 TEST(QuorvexProgramTest, UnreachableStreamIsToldOnceAndRetriedWithGrowingPauses) {
   TempHome home;
-  provisionCamera();
+  provisionCamera(home);
   const QString uri = QStringLiteral("rtsp://127.0.0.1:9/none");
 
   QProcess program;
@@ -198,7 +199,7 @@ TEST(QuorvexProgramTest, UnreachableStreamIsToldOnceAndRetriedWithGrowingPauses)
   EXPECT_EQ(output.count("  Cam  Device Events  Device Lost on\n"), 1) << output.toStdString();
   EXPECT_EQ(readFile(home.file(QStringLiteral("Quorvex.log"))).count("\r\nDevice Lost on "), 1);
 
-  SettingsStore settings;
+  SettingsStore settings(home.settingsFile());
   ASSERT_TRUE(settings.OpenKey(kCameraKey, false));
   EXPECT_TRUE(settings.ReadBool(QStringLiteral("Detect")));
 }
@@ -322,8 +323,8 @@ class OutputPipe {
   int m_reader = -1;
 };
 
-void expectCameraSaved() {
-  SettingsStore settings;
+void expectCameraSaved(const TempHome& home) {
+  SettingsStore settings(home.settingsFile());
   ASSERT_TRUE(settings.OpenKey(kCameraKey, false));
   EXPECT_EQ(settings.ReadInteger(QStringLiteral("NrMultiEmailAtt")), 10);
 }
@@ -331,7 +332,7 @@ void expectCameraSaved() {
 // Nobody reads the output: detection and logging go on, SIGTERM is still handled.
 TEST(QuorvexProgramTest, AFullOutputPipeNeitherBlocksNorEndsTheProgram) {
   TempHome home;
-  provisionCamera();
+  provisionCamera(home);
   OutputPipe pipe;
   pipe.fill();
   QProcess program;
@@ -340,13 +341,13 @@ TEST(QuorvexProgramTest, AFullOutputPipeNeitherBlocksNorEndsTheProgram) {
   EXPECT_TRUE(waitUntil([&] { return motionEntries(home) >= 3; }, std::chrono::seconds(60)))
       << readFile(home.file(QStringLiteral("Quorvex.log"))).toStdString();
   stopWithSigterm(program);
-  expectCameraSaved();
+  expectCameraSaved(home);
 }
 
 // The reader goes away, as "head" does: the program neither dies nor stops.
 TEST(QuorvexProgramTest, AClosedOutputPipeDoesNotEndTheProgram) {
   TempHome home;
-  provisionCamera();
+  provisionCamera(home);
   OutputPipe pipe;
   QProcess program;
   program.setStandardOutputFile(pipe.path());
@@ -363,7 +364,7 @@ TEST(QuorvexProgramTest, AClosedOutputPipeDoesNotEndTheProgram) {
   EXPECT_TRUE(waitUntil([&] { return motionEntries(home) >= 3; }, std::chrono::seconds(60)));
   ASSERT_EQ(program.state(), QProcess::Running);
   stopWithSigterm(program);
-  expectCameraSaved();
+  expectCameraSaved(home);
 }
 
 // Two cameras are two programs on one program folder: each entry either program
@@ -371,7 +372,7 @@ TEST(QuorvexProgramTest, AClosedOutputPipeDoesNotEndTheProgram) {
 TEST(QuorvexProgramTest, TwoProgramsOnOneHomeLoseNoLogEntry) {
   TempHome home;
   const QStringList cameras = {QStringLiteral("North"), QStringLiteral("South")};
-  for (const QString& camera : cameras) provisionCamera(0, camera);
+  for (const QString& camera : cameras) provisionCamera(home, 0, camera);
   QProcess programs[2];
   for (int i = 0; i < 2; ++i)
     startProgram(programs[i],

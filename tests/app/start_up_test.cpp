@@ -5,7 +5,6 @@
 #include "app/console_lines.h"
 #include "app/message_box_prompts.h"
 #include "app/t_choose_vs_form.h"
-#include "base/program_folder.h"
 #include "base/settings_store.h"
 #include "capture/cap_device_info.h"
 #include "capture/ui/video_capture.h"
@@ -208,7 +207,7 @@ TEST_F(AppFixture, SeveralSourcesAreOfferedInTheChooserAndItsTextIsTheChoice) {
 
 TEST_F(AppFixture, AnErrorEndsTheSequenceShowsTheMessageAndTheProgramRunsOn) {
   {
-    SettingsStore settings;
+    SettingsStore settings(home.settingsFile());
     ASSERT_TRUE(settings.OpenKey(applicationKey(), true));
     settings.WriteString(QStringLiteral("ConnectOnlyOnce"), QStringLiteral("yes"));
   }
@@ -227,7 +226,7 @@ TEST_F(AppFixture, AnErrorEndsTheSequenceShowsTheMessageAndTheProgramRunsOn) {
 
 TEST_F(AppFixture, ACameraKeyThatCannotBeLoadedLeavesTheCameraWindowOpen) {
   {
-    SettingsStore settings;
+    SettingsStore settings(home.settingsFile());
     ASSERT_TRUE(settings.OpenKey(applicationKey() + "\\Cam", true));
     settings.WriteBool(QStringLiteral("Detect"), false);
   }
@@ -241,11 +240,11 @@ TEST_F(AppFixture, ACameraKeyThatCannotBeLoadedLeavesTheCameraWindowOpen) {
 }
 
 TEST_F(AppFixture, ADamagedSettingsFileIsToldOnceAndTheProgramStartsOnItsDefaults) {
-  QFile file(settingsFilePath());
+  QFile file(home.settingsFile());
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
   file.write("not a settings file, but someone's notes\n");
   file.close();
-  const QString problem = SettingsStore::fileProblem(settingsFilePath());
+  const QString problem = SettingsStore::fileProblem(home.settingsFile());
   ASSERT_FALSE(problem.isEmpty());
 
   TMDIParent& window = start({kCam});
@@ -285,7 +284,7 @@ TEST_F(AppFixture, TheConnectionChoiceAndOptionStatesAreReadAtStart) {
     SCOPED_TRACE(c.name);
     TempHome fresh;
     {
-      SettingsStore settings;
+      SettingsStore settings(home.settingsFile());
       ASSERT_TRUE(settings.OpenKey(applicationKey(), true));
       c.store(settings);
     }
@@ -336,7 +335,7 @@ TEST_F(AppFixture, AnUnwritableProgramFolderIsToldOnceAtStartAndTheProgramRunsOn
     SCOPED_TRACE(c.name);
     if (!c.canBeMade)
       continue;  // the other case shows the behaviour
-    qputenv("QUORVEX_HOME", QFile::encodeName(c.folder));
+    paths = ProgramPaths::locate(c.folder);
     prompts.shown.clear();
     TMDIParent& window = start({kCam});
     ASSERT_EQ(prompts.shown.size(), 1);
@@ -350,7 +349,6 @@ TEST_F(AppFixture, AnUnwritableProgramFolderIsToldOnceAtStartAndTheProgramRunsOn
     QCoreApplication::processEvents();
     EXPECT_EQ(prompts.shown.size(), 1);
   }
-  qputenv("QUORVEX_HOME", QFile::encodeName(home.path()));
 }
 
 TEST_F(AppFixture, TheEchoHasTheStartLineThenEachEntryOnce) {

@@ -23,8 +23,8 @@ namespace {
 
 const VideoSourceEntry kCam{QStringLiteral("Cam"), QStringLiteral("test:snow")};
 
-QString storedImageDir() {
-  SettingsStore settings;
+QString storedImageDir(const TempHome& home) {
+  SettingsStore settings(home.settingsFile());
   if (!settings.OpenKey(applicationKey(), false) || !settings.ValueExists(QStringLiteral("ImageDir")))
     return QStringLiteral("<absent>");
   return settings.ReadString(QStringLiteral("ImageDir"));
@@ -83,7 +83,7 @@ TEST_F(AppFixture, ConnectOnlyOnceStoresEachToggle) {
   TMDIParent& window = start({kCam});
   for (bool expected : {false, true}) {
     window.OneConnect->trigger();
-    SettingsStore settings;
+    SettingsStore settings(home.settingsFile());
     ASSERT_TRUE(settings.OpenKey(applicationKey(), false));
     EXPECT_EQ(settings.ReadBool(QStringLiteral("ConnectOnlyOnce")), expected);
   }
@@ -155,20 +155,20 @@ TEST_F(AppFixture, PictureDirectoryStoresTheChosenFolderOnOkOnly) {
   };
   answerDialog("BitBtn2", QStringLiteral("/cancelled"));
   window.OutDir->trigger();
-  EXPECT_EQ(storedImageDir(), "<absent>");
+  EXPECT_EQ(storedImageDir(home), "<absent>");
 
   answerDialog("BitBtn1", QString());
   window.OutDir->trigger();
-  EXPECT_EQ(storedImageDir(), QDir(home.file(QStringLiteral("Images"))).absolutePath());
+  EXPECT_EQ(storedImageDir(home), QDir(home.file(QStringLiteral("Images"))).absolutePath());
 
   // Stored unchecked, also a folder that does not exist yet.
   answerDialog("BitBtn1", QStringLiteral("/srv/cameras/front"));
   window.OutDir->trigger();
-  EXPECT_EQ(storedImageDir(), "/srv/cameras/front");
+  EXPECT_EQ(storedImageDir(home), "/srv/cameras/front");
   EXPECT_TRUE(prompts.shown.isEmpty());
   answerDialog("BitBtn2", QString());
   window.OutDir->trigger();
-  EXPECT_EQ(storedImageDir(), "/srv/cameras/front");
+  EXPECT_EQ(storedImageDir(home), "/srv/cameras/front");
   ASSERT_EQ(prompts.shown.size(), 1);  // the next showing cannot go there
   EXPECT_EQ(prompts.shown[0].text, "Error setting path: \"/srv/cameras/front\"");
 }
@@ -196,11 +196,11 @@ TEST_F(AppFixture, ClosingSavesTheCameraKeyAndWritesOutTheLog) {
   ASSERT_NE(window.cameraWindow(), nullptr);
   window.writeLogEntry(QStringLiteral("Cam"), QStringLiteral("Motion Captured On 08-12-2026 21-46-10"),
                        QStringLiteral("Motion Events"));
-  EXPECT_FALSE(SettingsStore().KeyExists(applicationKey() + "\\Cam"));
+  EXPECT_FALSE(SettingsStore(home.settingsFile()).KeyExists(applicationKey() + "\\Cam"));
   window.TrayMenu1->actions().last()->trigger();  // the tray's "Exit"
   EXPECT_FALSE(window.isVisible());
   EXPECT_EQ(window.cameraWindow(), nullptr);
-  SettingsStore settings;
+  SettingsStore settings(home.settingsFile());
   ASSERT_TRUE(settings.OpenKey(applicationKey() + "\\Cam", false));
   EXPECT_FALSE(settings.ReadBool(QStringLiteral("Detect")));
   EXPECT_TRUE(settings.ReadBool(QStringLiteral("ShowGrid")));

@@ -39,7 +39,7 @@ QString errorOf(const std::function<void()>& call) {
 class SettingsStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    SettingsStore store;
+    SettingsStore store(m_home.settingsFile());
     ASSERT_TRUE(store.OpenKey(applicationKey(), true));
     store.WriteInteger("Connection", 2);
     store.WriteString("ImageDir", "/pictures");
@@ -78,7 +78,7 @@ TEST_F(SettingsStoreTest, ReadsFollowTheAbsenceAndTypeRules) {
       {"absent text", text("FTPServer"), "", {}},
       {"text stored as DWORD", text("Connection"), {}, "Failed to get data for 'Connection'"},
   };
-  SettingsStore store;
+  SettingsStore store(m_home.settingsFile());
   ASSERT_TRUE(store.OpenKey(applicationKey(), false));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.read);
@@ -92,7 +92,7 @@ TEST_F(SettingsStoreTest, ReadsFollowTheAbsenceAndTypeRules) {
 }
 
 TEST_F(SettingsStoreTest, WithoutAnOpenKeyValuesAreAbsentAndWritesFail) {
-  SettingsStore store;
+  SettingsStore store(m_home.settingsFile());
   for (int opened = 0; opened < 2; ++opened) {
     if (opened) {  // an open key that was closed again is the same as none
       ASSERT_TRUE(store.OpenKey(applicationKey(), false));
@@ -119,16 +119,16 @@ TEST_F(SettingsStoreTest, DwordsAreThirtyTwoBitsReadBackSigned) {
         Case{std::numeric_limits<qint32>::min(), true}, Case{std::numeric_limits<qint32>::max(), true}}) {
     SCOPED_TRACE(c.written);
     {
-      SettingsStore store;
+      SettingsStore store(m_home.settingsFile());
       ASSERT_TRUE(store.OpenKey(applicationKey(), true));
       store.WriteInteger("DailNum", c.written);
     }
-    SettingsStore store;
+    SettingsStore store(m_home.settingsFile());
     ASSERT_TRUE(store.OpenKey(applicationKey(), false));
     EXPECT_EQ(store.ReadInteger("DailNum"), c.written);
     EXPECT_EQ(store.ReadBool("DailNum"), c.flag);
   }
-  SettingsStore store;
+  SettingsStore store(m_home.settingsFile());
   ASSERT_TRUE(store.OpenKey(applicationKey(), false));
   store.WriteBool("AllWiz", true);
   store.WriteBool("ConnectOnlyOnce", false);
@@ -141,12 +141,12 @@ TEST_F(SettingsStoreTest, DwordsAreThirtyTwoBitsReadBackSigned) {
 
 TEST_F(SettingsStoreTest, KeyAndValueNamesIgnoreCaseInAnyScriptAndKeepTheirFirstSpelling) {
   {
-    SettingsStore store;
+    SettingsStore store(m_home.settingsFile());
     ASSERT_TRUE(store.OpenKey(applicationKey() + "\\Caméra Ωmega", true));
     store.WriteString("État", "first");
     store.WriteInteger("Größe", 1);
   }
-  SettingsStore store;
+  SettingsStore store(m_home.settingsFile());
   EXPECT_TRUE(store.KeyExists("software\\BRENNOVA\\settings\\CAMÉRA ωMEGA"));
   ASSERT_TRUE(store.OpenKey("\\SOFTWARE\\brennova\\SETTINGS\\caméra ωmega", true));
   EXPECT_EQ(store.ReadString("éTAT"), "first");
@@ -162,7 +162,7 @@ TEST_F(SettingsStoreTest, KeyAndValueNamesIgnoreCaseInAnyScriptAndKeepTheirFirst
 }
 
 TEST_F(SettingsStoreTest, CreatingAKeyCreatesItsParentsAndAKeyMayHaveNoValues) {
-  SettingsStore store;
+  SettingsStore store(m_home.settingsFile());
   EXPECT_FALSE(store.OpenKey("\\A\\B\\C", false));
   EXPECT_FALSE(store.KeyExists("\\A"));  // a failed open creates nothing
   ASSERT_TRUE(store.OpenKey("A\\B\\C", true));
@@ -176,13 +176,13 @@ TEST_F(SettingsStoreTest, CreatingAKeyCreatesItsParentsAndAKeyMayHaveNoValues) {
 }
 
 TEST_F(SettingsStoreTest, DeleteValueReportsWhetherItRemovedOne) {
-  SettingsStore store;
+  SettingsStore store(m_home.settingsFile());
   ASSERT_TRUE(store.OpenKey(applicationKey(), false));
   EXPECT_TRUE(store.DeleteValue("imagedir"));
   EXPECT_FALSE(store.ValueExists("ImageDir"));
   EXPECT_FALSE(store.DeleteValue("ImageDir"));
   EXPECT_TRUE(store.ValueExists("Connection"));
-  SettingsStore other;  // the removal is stored, not cached
+  SettingsStore other(m_home.settingsFile());  // the removal is stored, not cached
   ASSERT_TRUE(other.OpenKey(applicationKey(), false));
   EXPECT_EQ(other.ReadString("ImageDir"), "");
 }
@@ -193,7 +193,7 @@ TEST_F(SettingsStoreTest, ExportImportRoundTripsEveryKeyAndValue) {
       {"\\Software\\Brennova\\Settings\\Cam 1",
        {{"Detect", SettingsType::Dword, -7, {}}, {"Note", SettingsType::String, 0, "a\tb\nc=%\\ é"}}},
   };
-  SettingsStore store;
+  SettingsStore store(m_home.settingsFile());
   store.importAll(keys);
   const QList<SettingsKey> exported = store.exportAll();
   QStringList paths;
@@ -203,7 +203,7 @@ TEST_F(SettingsStoreTest, ExportImportRoundTripsEveryKeyAndValue) {
   EXPECT_EQ(exported.last().values, keys.last().values);
 
   TempHome fresh;
-  SettingsStore copy;
+  SettingsStore copy(m_home.settingsFile());
   copy.importAll(exported);
   const QList<SettingsKey> again = copy.exportAll();
   ASSERT_EQ(again.size(), exported.size());

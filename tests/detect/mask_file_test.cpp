@@ -51,9 +51,9 @@ void expectWhiteAndPurple(const FrameBitmap& mask) {
 
 TEST(MaskFilePath, IsInTheMaskFolderOfTheProgramFolder) {
   TempHome home;
-  EXPECT_EQ(maskFilePath("USB Camera"), home.file("Mask/Mask for USB Camera.bmp"));
+  EXPECT_EQ(maskFilePath(home.path(), "USB Camera"), home.file("Mask/Mask for USB Camera.bmp"));
   // A slash in a device name must not lead the file out of the Mask folder.
-  EXPECT_EQ(maskFilePath("../cam/0"), home.file("Mask/Mask for .._cam_0.bmp"));
+  EXPECT_EQ(maskFilePath(home.path(), "../cam/0"), home.file("Mask/Mask for .._cam_0.bmp"));
 }
 
 TEST(SaveMaskFile, WritesA4BitBmpWith16ColoursWhateverTheSourceDepth) {
@@ -61,7 +61,7 @@ TEST(SaveMaskFile, WritesA4BitBmpWith16ColoursWhateverTheSourceDepth) {
                                 QImage::Format_RGB888, QImage::Format_Indexed8, QImage::Format_RGB16}) {
     SCOPED_TRACE(format);
     TempHome home;
-    const QString path = maskFilePath("Cam");
+    const QString path = maskFilePath(home.path(), "Cam");
     saveMaskFile(path, sampleMask(format));
 
     const QByteArray bytes = readFile(path);
@@ -109,7 +109,7 @@ TEST(SaveMaskFile, MapsEachColourToTheNearestPaletteColour) {
 
 TEST(SaveMaskFile, OverwritesAndLeavesNoTemporaryFile) {
   TempHome home;
-  const QString path = maskFilePath("Cam");
+  const QString path = maskFilePath(home.path(), "Cam");
   saveMaskFile(path, QImage(40, 30, QImage::Format_RGB32));
   saveMaskFile(path, sampleMask(QImage::Format_RGB32));
   expectWhiteAndPurple(loadMaskFile(path));
@@ -122,7 +122,7 @@ TEST(SaveMaskFile, ReportsAFileThatCannotBeCreated) {
   QFile blocker(home.file("Mask"));
   ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
   blocker.close();
-  const QString path = maskFilePath("Cam");
+  const QString path = maskFilePath(home.path(), "Cam");
   try {
     saveMaskFile(path, sampleMask(QImage::Format_RGB32));
     FAIL() << "no error";
@@ -136,8 +136,8 @@ TEST(SaveMaskFile, ReportsAFileThatCannotBeCreated) {
 
 TEST(SaveMaskFile, RefusesAnEmptyPicture) {
   TempHome home;
-  EXPECT_THROW(saveMaskFile(maskFilePath("Cam"), QImage()), Error);
-  EXPECT_FALSE(QFileInfo::exists(maskFilePath("Cam")));
+  EXPECT_THROW(saveMaskFile(maskFilePath(home.path(), "Cam"), QImage()), Error);
+  EXPECT_FALSE(QFileInfo::exists(maskFilePath(home.path(), "Cam")));
 }
 
 TEST(LoadMaskFile, ReadsBitmapsOfAnyDepth) {

@@ -88,7 +88,7 @@ class MaskFormTest : public testing::Test {
 
   TempHome home;
   ScriptedPrompts prompts;
-  TMaskForm form{prompts};
+  TMaskForm form{prompts, home.path()};
   FrameBitmap frame;
 };
 
@@ -261,12 +261,12 @@ TEST_F(MaskFormTest, CompleteSavesAndClosesCancelOnlyCloses) {
   click({30, 30}, Qt::LeftButton);
   button("BitBtn4")->click();
   EXPECT_FALSE(form.isVisible());
-  EXPECT_FALSE(QFileInfo::exists(maskFilePath("Cam")));
+  EXPECT_FALSE(QFileInfo::exists(maskFilePath(home.path(), "Cam")));
 
   form.show();
   button("BitBtn3")->click();
   EXPECT_FALSE(form.isVisible());
-  EXPECT_EQ(loadMaskFile(maskFilePath("Cam")).image().pixel(30, 30), kPurple);
+  EXPECT_EQ(loadMaskFile(maskFilePath(home.path(), "Cam")).image().pixel(30, 30), kPurple);
 }
 
 TEST_F(MaskFormTest, ASaveThatCannotCreateTheFileIsShownAndTheEditorStaysOpen) {
@@ -291,7 +291,7 @@ TEST_F(MaskFormTest, ASaveThatCannotCreateTheFileIsShownAndTheEditorStaysOpen) {
 TEST_F(MaskFormTest, EditMaskOfAnInvalidFileShowsTheErrorAndNotTheEditor) {
   form.hide();
   QDir().mkpath(home.file("Mask"));
-  QFile file(maskFilePath("Cam"));
+  QFile file(maskFilePath(home.path(), "Cam"));
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
   file.write("not a bitmap");
   file.close();
@@ -311,7 +311,7 @@ TEST_F(MaskFormTest, EditMaskOfASmallerMaskKeepsItsStrokesTopLeftAndSavesAtTheFr
   stored.fill(kWhite);
   for (int y = 10; y < 20; ++y)
     for (int x = 300; x < 320; ++x) stored.setPixel(x, y, kPurple);
-  saveMaskFile(maskFilePath("Cam"), stored);
+  saveMaskFile(maskFilePath(home.path(), "Cam"), stored);
 
   const FrameBitmap large = makeFrame(640, 480);
   form.EditMask(large, 480, 640, "Cam");
@@ -322,7 +322,8 @@ TEST_F(MaskFormTest, EditMaskOfASmallerMaskKeepsItsStrokesTopLeftAndSavesAtTheFr
 
   click({500, 400}, Qt::LeftButton);
   button("BitBtn1")->click();
-  const QImage saved = loadMaskFile(maskFilePath("Cam")).image().convertToFormat(QImage::Format_RGB32);
+  const QImage saved =
+      loadMaskFile(maskFilePath(home.path(), "Cam")).image().convertToFormat(QImage::Format_RGB32);
   ASSERT_EQ(saved.size(), QSize(640, 480));
   QImage expected(640, 480, QImage::Format_RGB32);
   expected.fill(kWhite);
@@ -347,7 +348,7 @@ TEST_F(MaskFormTest, APaintedRegionIsLeftOutOfDetection) {
   drawSize()->setValue(15);
   click({30, 30}, Qt::LeftButton);  // a disc of radius 15 covers the whole cell
   button("BitBtn1")->click();
-  const FrameBitmap storedMask = loadMaskFile(maskFilePath("Cam"));
+  const FrameBitmap storedMask = loadMaskFile(maskFilePath(home.path(), "Cam"));
 
   auto detections = [&](bool useMask) {
     MyMotion motion;

@@ -21,20 +21,20 @@ const char* const kFlagNames[] = {"Detect",         "TimedCapture", "CaptureImag
 const char* const kIntegerNames[] = {"BlockSens", "MotionSens",      "XGrid",  "YGrid",
                                      "TCapRate",  "NrMultiEmailAtt", "FtpTime"};
 
-void writeKey(const QString& key, const std::map<QString, qint32>& values) {
-  SettingsStore store;
+void writeKey(const QString& settingsFile, const QString& key, const std::map<QString, qint32>& values) {
+  SettingsStore store(settingsFile);
   ASSERT_TRUE(store.OpenKey(key, true));
   for (const auto& [name, value] : values) store.WriteInteger(name, value);
 }
 
 // A complete camera key as a first close would save it, with some values changed.
-void writeCameraKey(const std::map<QString, qint32>& changed) {
-  SettingsStore store;
+void writeCameraKey(const QString& settingsFile, const std::map<QString, qint32>& changed) {
+  SettingsStore store(settingsFile);
   writeCameraKey(store, QStringLiteral("Cam"), changed);
 }
 
-void writeAccounts() {
-  SettingsStore store;
+void writeAccounts(const QString& settingsFile) {
+  SettingsStore store(settingsFile);
   ASSERT_TRUE(store.OpenKey(applicationKey(), true));
   store.WriteString("FTPServer", "ftp.example.org");
   store.WriteString("EMailServer", "smtp.example.org");
@@ -71,7 +71,7 @@ TEST_F(CameraSettingsTest, FirstRunAppliesTheDefaults) {
 }
 
 TEST_F(CameraSettingsTest, ClosingSavesTheValuesAndTheNextRunLoadsAndAppliesThem) {
-  writeAccounts();
+  writeAccounts(paths.settingsFile);
   {
     TMotionForm& window = make(QStringLiteral("test:ball"));
     MotionOptionsPanel* p = window.Panel1;
@@ -92,7 +92,7 @@ TEST_F(CameraSettingsTest, ClosingSavesTheValuesAndTheNextRunLoadsAndAppliesThem
     EXPECT_TRUE(canClose);
   }
   {
-    SettingsStore store;
+    SettingsStore store(paths.settingsFile);
     ASSERT_TRUE(store.OpenKey(kCameraKey, false));
     EXPECT_EQ(store.values().size(), 19);
     EXPECT_TRUE(store.ReadBool("FitPicture"));
@@ -151,7 +151,7 @@ TEST_F(CameraSettingsTest, StoredValuesAreClampedIntoTheirFields) {
       {{{"BlockSens", -7}}, 1, 50, 10, 10, 100, 1},
   };
   for (const auto& c : cases) {
-    writeCameraKey(c.stored);
+    writeCameraKey(paths.settingsFile, c.stored);
     TMotionForm& window = make(QStringLiteral("test:ball"));
     MotionOptionsPanel* p = window.Panel1;
     EXPECT_EQ(p->AdvSpinEdit1->Value(), c.blocks);
@@ -167,7 +167,7 @@ TEST_F(CameraSettingsTest, StoredValuesAreClampedIntoTheirFields) {
 }
 
 TEST_F(CameraSettingsTest, AValueMissingAfterDetectStopsTheLoadNamingIt) {
-  writeKey(kCameraKey, {{"Detect", 0}});
+  writeKey(paths.settingsFile, kCameraKey, {{"Detect", 0}});
   setVideoSources({{"Cam", "test:ball"}});
   form = std::make_unique<TMotionForm>(services, prompts, clock, paths);
   form->setWindowTitle("Cam");
@@ -185,7 +185,7 @@ TEST_F(CameraSettingsTest, AValueMissingAfterDetectStopsTheLoadNamingIt) {
 }
 
 TEST_F(CameraSettingsTest, AKeyWithoutDetectLoadsNothingAndDetectionStartsOnItsOwn) {
-  writeKey(kCameraKey, {{"TimedCapture", 1}, {"XGrid", 20}});
+  writeKey(paths.settingsFile, kCameraKey, {{"TimedCapture", 1}, {"XGrid", 20}});
   TMotionForm& window = make(QStringLiteral("test:ball"));
   EXPECT_TRUE(window.DetectOnStartTimer1->isActive());
   EXPECT_FALSE(window.Panel1->CheckBox7->isChecked());
@@ -203,9 +203,9 @@ TEST_F(CameraSettingsTest, ConnectionSettingDecidesWhetherDeliveryBoxesStayUsabl
                {{{"Connection", 1}, {"DailNum", 0}}, true},
                {{{"Connection", 2}, {"DailNum", -1}}, true}};
   for (const auto& c : cases) {
-    writeAccounts();
-    writeKey(applicationKey(), c.application);
-    writeCameraKey({{"FTPImage", 1}, {"EMailImage", 1}});
+    writeAccounts(paths.settingsFile);
+    writeKey(paths.settingsFile, applicationKey(), c.application);
+    writeCameraKey(paths.settingsFile, {{"FTPImage", 1}, {"EMailImage", 1}});
     TMotionForm& window = make(QStringLiteral("test:ball"));
     for (QCheckBox* box : {window.Panel1->CheckBox3, window.Panel1->CheckBox4}) {
       EXPECT_EQ(box->isChecked(), c.usable) << box->objectName().toStdString();
@@ -213,13 +213,13 @@ TEST_F(CameraSettingsTest, ConnectionSettingDecidesWhetherDeliveryBoxesStayUsabl
     }
     EXPECT_TRUE(prompts.shown.isEmpty());
     form.reset();
-    SettingsStore store;
+    SettingsStore store(paths.settingsFile);
     ASSERT_TRUE(store.OpenKey(applicationKey(), false));
     store.DeleteValue("Connection");
     store.DeleteValue("DailNum");
   }
 
-  writeKey(applicationKey(), {{"Connection", 1}});  // dial-up without an entry number
+  writeKey(paths.settingsFile, applicationKey(), {{"Connection", 1}});  // dial-up without an entry number
   setVideoSources({{"Cam", "test:ball"}});
   form = std::make_unique<TMotionForm>(services, prompts, clock, paths);
   EXPECT_THROW(
@@ -235,7 +235,7 @@ TEST_F(CameraSettingsTest, ConnectionSettingDecidesWhetherDeliveryBoxesStayUsabl
 }
 
 TEST_F(CameraSettingsTest, DeliveryBoxesNeedTheirAccount) {
-  writeCameraKey({{"FTPImage", 1}});  // checked at start-up without an FTP account
+  writeCameraKey(paths.settingsFile, {{"FTPImage", 1}});  // checked at start-up without an FTP account
   TMotionForm& window = make(QStringLiteral("test:ball"));
   MotionOptionsPanel* p = window.Panel1;
   ASSERT_EQ(shownTexts(), QStringList({kNoFtp}));
@@ -247,7 +247,7 @@ TEST_F(CameraSettingsTest, DeliveryBoxesNeedTheirAccount) {
   EXPECT_EQ(shownTexts(), QStringList({kNoFtp, kNoEmail}));
   EXPECT_FALSE(p->CheckBox4->isChecked());
 
-  writeAccounts();
+  writeAccounts(paths.settingsFile);
   p->CheckBox3->setChecked(true);
   p->CheckBox4->setChecked(true);
   EXPECT_TRUE(p->CheckBox3->isChecked());

@@ -13,8 +13,8 @@ namespace {
 
 QStringList filesIn(const QString& folder) { return QDir(folder).entryList(QDir::Files, QDir::Name); }
 
-void setImageDir(const QString& folder) {
-  SettingsStore store;
+void setImageDir(const QString& settingsFile, const QString& folder) {
+  SettingsStore store(settingsFile);
   ASSERT_TRUE(store.OpenKey(applicationKey(), true));
   store.WriteString(QStringLiteral("ImageDir"), folder);
 }
@@ -95,7 +95,7 @@ TEST_F(MotionActionsTest, MotionSnapshotsKeepThePictureFolderOfTheirFirstSnapsho
   runMotionEvents(1);
   EXPECT_EQ(window.PictureDir, images());
   const QString chosen = home.path() + QStringLiteral("Chosen");
-  setImageDir(chosen);
+  setImageDir(paths.settingsFile, chosen);
   const int before = filesIn(dateFolder(images())).size();
   runMotionEvents(services.callsStartingWith("balloon").size() + 2);
   EXPECT_GT(filesIn(dateFolder(images())).size(), before);
@@ -109,7 +109,7 @@ TEST_F(MotionActionsTest, MotionSnapshotsKeepThePictureFolderOfTheirFirstSnapsho
 // Frame....", and the failure is told once in the status bar, not in a box per frame.
 TEST_F(MotionActionsTest, SnapshotsThatCannotBeWrittenAreToldOnceWithoutABox) {
   writeFile(home.path() + "NotAFolder", "x");
-  setImageDir(home.path() + "NotAFolder/Images");
+  setImageDir(paths.settingsFile, home.path() + "NotAFolder/Images");
   TMotionForm& window = make();
   window.Panel1->CheckBox2->setChecked(true);
   detectNow();
@@ -129,7 +129,7 @@ TEST_F(MotionActionsTest, SnapshotsThatCannotBeWrittenAreToldOnceWithoutABox) {
   EXPECT_TRUE(services.callsStartingWith("log").isEmpty());
 
   // Writable again: the next snapshot is saved and the notice goes.
-  setImageDir(images());
+  setImageDir(paths.settingsFile, images());
   window.ImageTimerTimer();
   EXPECT_EQ(window.statusPanelText(TMotionForm::kSnapshotNoticePanel), "");
   EXPECT_EQ(services.callsStartingWith("log"),

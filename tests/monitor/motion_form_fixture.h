@@ -100,7 +100,7 @@ class MotionFormTest : public ::testing::Test {
   }
 
   TempHome home;
-  const ProgramPaths paths = ProgramPaths::locate(home.path());
+  const ProgramPaths paths = home.paths();
   ScriptedPrompts prompts;
   FixedClock clock;
   RecordingServices services;

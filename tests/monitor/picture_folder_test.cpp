@@ -1,7 +1,6 @@
 #include "monitor/picture_folder.h"
 #include "base/settings_keys.h"
 
-#include "base/program_folder.h"
 #include "base/settings_store.h"
 #include "monitor/bmp_to_jpeg.h"
 #include "support/fixed_clock.h"
@@ -22,8 +21,8 @@ void touch(const QString& path) {
   ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
 }
 
-void writeImageDir(const QString* value) {
-  SettingsStore store;
+void writeImageDir(const QString& settingsFile, const QString* value) {
+  SettingsStore store(settingsFile);
   ASSERT_TRUE(store.OpenKey(applicationKey(), true));
   if (value)
     store.WriteString(QStringLiteral("ImageDir"), *value);
@@ -33,7 +32,7 @@ void writeImageDir(const QString* value) {
 
 TEST(PictureFolderTest, RootComesFromImageDirElseProgramFolderImages) {
   TempHome home;
-  const QString fallback = programFolder() + QStringLiteral("Images");
+  const QString fallback = home.path() + QStringLiteral("Images");
   const QString chosen = home.file(QStringLiteral("Cam"));
   const QString chosenWithSlash = chosen + u'/';
   const QString empty;
@@ -49,8 +48,8 @@ TEST(PictureFolderTest, RootComesFromImageDirElseProgramFolderImages) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    writeImageDir(c.imageDir);
-    EXPECT_EQ(PictureFolder::fromSettings(ProgramPaths::locate(home.path())).root(), c.expected);
+    writeImageDir(home.settingsFile(), c.imageDir);
+    EXPECT_EQ(PictureFolder::fromSettings(home.paths()).root(), c.expected);
   }
 }
 
@@ -89,8 +88,8 @@ TEST(PictureFolderTest, FoldersAreCreatedWithAllParents) {
 
 TEST(PictureFolderTest, TimedSnapshotKeepsItsNameSoItIsOverwritten) {
   TempHome home;
-  writeImageDir(nullptr);
-  const PictureFolder folder = PictureFolder::fromSettings(ProgramPaths::locate(home.path()));
+  writeImageDir(home.settingsFile(), nullptr);
+  const PictureFolder folder = PictureFolder::fromSettings(home.paths());
   const FixedClock clock(QDateTime(QDate(2026, 12, 8), QTime(21, 46, 40)));
   const QString expected = home.file(QStringLiteral("Images/TimedImages/08-12-2026/Time 21-46-40.jpg"));
   EXPECT_EQ(folder.timedSnapshot(clock, kBritish), expected);

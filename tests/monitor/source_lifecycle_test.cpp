@@ -52,8 +52,8 @@ class FrameServer {
   quint16 m_port = 0;
 };
 
-bool savedDetect() {
-  SettingsStore store;
+bool savedDetect(const QString& settingsFile) {
+  SettingsStore store(settingsFile);
   return store.OpenKey(cameraKey(QStringLiteral("Cam")), false) && store.ReadBool(QStringLiteral("Detect"));
 }
 
@@ -92,7 +92,7 @@ TEST_F(SourceLifecycleTest, LostStreamIsToldOnceRetriedOnAGrowingScheduleAndResu
   bool saved = false;
   window.FormCloseQuery(saved);
   ASSERT_TRUE(saved);
-  EXPECT_TRUE(savedDetect());
+  EXPECT_TRUE(savedDetect(paths.settingsFile));
 
   // The real timer makes the first attempt two seconds after the loss.
   ASSERT_TRUE(waitUntil([&] {
@@ -147,7 +147,7 @@ TEST_F(SourceLifecycleTest, FileThatEndsIsToldOnceAndStaysStopped) {
   EXPECT_FALSE(stopEnabled());
   bool saved = false;
   window.FormCloseQuery(saved);
-  EXPECT_TRUE(savedDetect());
+  EXPECT_TRUE(savedDetect(paths.settingsFile));
 }
 
 // Start and Stop follow what really runs: a start that failed leaves nothing to stop.

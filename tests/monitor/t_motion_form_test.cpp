@@ -303,7 +303,7 @@ TEST_F(MotionFormTest, UseMaskWithoutAFileAnsweredYesOpensTheEditorAndTurnsItsel
 }
 
 TEST_F(MotionFormTest, MaskOfAnotherSizeIsDroppedAtTheFirstExaminedFrame) {
-  saveMaskFile(maskFilePath("Cam"), maskWithLeftPart(320, 240, 0));
+  saveMaskFile(maskFilePath(paths.programFolder, "Cam"), maskWithLeftPart(320, 240, 0));
   TMotionForm& window = make();
   window.Panel1->CheckBox11->setChecked(true);
   EXPECT_TRUE(window.MyMotion1->Masked());
@@ -317,7 +317,7 @@ TEST_F(MotionFormTest, MaskOfAnotherSizeIsDroppedAtTheFirstExaminedFrame) {
 TEST_F(MotionFormTest, PaintedMaskRegionIsLeftOutOfDetection) {
   // The left half of the picture is masked: on snow every cell changes, so with
   // the mask only the right five columns of the 10 by 10 grid may count.
-  saveMaskFile(maskFilePath("Cam"), maskWithLeftPart(640, 480, 320));
+  saveMaskFile(maskFilePath(paths.programFolder, "Cam"), maskWithLeftPart(640, 480, 320));
   TMotionForm& window = make();
   window.Panel1->CheckBox11->setChecked(true);
   detectNow();
@@ -333,7 +333,7 @@ TEST_F(MotionFormTest, PaintedMaskRegionIsLeftOutOfDetection) {
   ASSERT_TRUE(waitUntil([&] { return window.MyMotion1->lastChangedCells().size() == 100; }));
 
   // Turned on again, the file is read afresh: the mask saved meanwhile is the one used.
-  saveMaskFile(maskFilePath("Cam"), maskWithLeftPart(640, 480, 560));
+  saveMaskFile(maskFilePath(paths.programFolder, "Cam"), maskWithLeftPart(640, 480, 560));
   window.Panel1->CheckBox11->setChecked(true);
   ASSERT_TRUE(waitForFrames(3));
   ASSERT_TRUE(waitUntil([&] { return window.MyMotion1->lastChangedCells().size() >= 10; }));
@@ -342,7 +342,7 @@ TEST_F(MotionFormTest, PaintedMaskRegionIsLeftOutOfDetection) {
 }
 
 TEST_F(MotionFormTest, MaskFileThatIsNoBitmapIsReportedAndNotUsed) {
-  const QString path = maskFilePath("Cam");
+  const QString path = maskFilePath(paths.programFolder, "Cam");
   QDir().mkpath(QFileInfo(path).path());
   writeFile(path, "not a bitmap");
   TMotionForm& window = make();

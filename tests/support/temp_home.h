@@ -1,26 +1,27 @@
 #pragma once
 
-#include <QByteArray>
+#include "base/program_paths.h"
+
 #include <QString>
 #include <QTemporaryDir>
 
-// A fresh program folder for one test: sets QUORVEX_HOME for its lifetime and
-// restores the previous value afterwards.
+// A fresh program folder for one test, removed afterwards. Code under test gets
+// paths(); a program run as a subprocess gets path() as its --home.
 class TempHome {
  public:
   TempHome();
-  ~TempHome();
   TempHome(const TempHome&) = delete;
   TempHome& operator=(const TempHome&) = delete;
 
   // The folder, ending with "/".
   QString path() const { return m_dir.path() + u'/'; }
   QString file(const QString& name) const { return path() + name; }
+  // The program folder and settings file of a program run with this home.
+  ProgramPaths paths() const { return ProgramPaths::locate(path()); }
+  QString settingsFile() const { return paths().settingsFile; }
 
  private:
   QTemporaryDir m_dir;
-  QByteArray m_previous;
-  bool m_hadPrevious;
 };
 
 // The path of a command-line tool of this build tree (quorvex-detect, quorvex-settings...).

@@ -19,7 +19,7 @@ namespace {
 class OpenDirTest : public ::testing::Test {
  protected:
   void storeImageDir(const QString& folder) {
-    SettingsStore settings;
+    SettingsStore settings(home.settingsFile());
     ASSERT_TRUE(settings.OpenKey(applicationKey(), true));
     settings.WriteString(QStringLiteral("ImageDir"), folder);
   }
@@ -37,7 +37,7 @@ class OpenDirTest : public ::testing::Test {
 
   TempHome home;
   ScriptedPrompts prompts;
-  TOpenDir dialog{prompts};
+  TOpenDir dialog{prompts, home.paths()};
 };
 
 TEST_F(OpenDirTest, OpensOnTheProgramFoldersImagesWhenNothingIsStoredAndOkKeepsThatPath) {

@@ -21,8 +21,10 @@ const QString kTest = QStringLiteral("Test");
 
 }  // namespace
 
-TSoundAlarmForm::TSoundAlarmForm(Prompts& prompts, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), m_prompts(prompts) {
+TSoundAlarmForm::TSoundAlarmForm(Prompts& prompts, const QString& settingsFile, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint),
+      m_prompts(prompts),
+      m_settingsFile(settingsFile) {
   setWindowTitle(QStringLiteral("Sound Alarm File..."));
   setFixedSize(413, 137);
   setProperty("helpContext", HelpTopic::SoundAlarm);
@@ -77,7 +79,7 @@ void TSoundAlarmForm::hideEvent(QHideEvent* event) {
 }
 
 void TSoundAlarmForm::FormShow() {
-  SettingsStore settings;
+  SettingsStore settings(m_settingsFile);
   if (settings.OpenKey(applicationKey(), false))
     AdvFileNameEdit1->setText(settings.ReadString(kSoundAlarm));
 }
@@ -121,7 +123,7 @@ void TSoundAlarmForm::StopPlayer() {
 // the file is missing. A choice that cannot be stored is said so, and the window
 // stays open with it.
 void TSoundAlarmForm::BitBtn2Click() {
-  SettingsStore settings;
+  SettingsStore settings(m_settingsFile);
   if (!settings.OpenKey(applicationKey(), true))
     throw Error(QStringLiteral("Failed to set data for '") + kSoundAlarm + u'\'');
   settings.WriteString(kSoundAlarm, AdvFileNameEdit1->text());

@@ -18,7 +18,8 @@ class TSoundAlarmForm : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TSoundAlarmForm(Prompts& prompts, QWidget* parent = nullptr);
+  // The choice is kept in the settings file `settingsFile`.
+  TSoundAlarmForm(Prompts& prompts, const QString& settingsFile, QWidget* parent = nullptr);
   ~TSoundAlarmForm() override;
 
   // The test player, while one exists.
@@ -37,6 +38,7 @@ class TSoundAlarmForm : public QDialog {
   void StopPlayer();
 
   Prompts& m_prompts;
+  const QString m_settingsFile;
   QLineEdit* AdvFileNameEdit1;
   QToolButton* m_browseButton;
   QPushButton* BitBtn1;

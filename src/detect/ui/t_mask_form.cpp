@@ -59,7 +59,8 @@ void fillEllipse(QImage& target, const QRect& rect, const QColor& colour) {
 
 }  // namespace
 
-TMaskForm::TMaskForm(Prompts& prompts, QWidget* parent) : QWidget(parent, Qt::Window), m_prompts(prompts) {
+TMaskForm::TMaskForm(Prompts& prompts, const QString& programFolder, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_prompts(prompts), m_programFolder(programFolder) {
   setObjectName("MaskForm");
   setMinimumSize(374, 416);
 
@@ -137,7 +138,8 @@ void TMaskForm::GetImg(const FrameBitmap& Frame, int Height, int Width, const QS
 
 void TMaskForm::EditMask(const FrameBitmap& Frame, int Height, int Width, const QString& Caption) {
   prepare(Frame, Height, Width, Caption);
-  Image3->setPicture(loadMaskFile(maskFilePath(Caption)).image().convertToFormat(QImage::Format_RGB32));
+  Image3->setPicture(
+      loadMaskFile(maskFilePath(m_programFolder, Caption)).image().convertToFormat(QImage::Format_RGB32));
   // Show the stored strokes over the frame.
   QImage& view = Image1->canvas();
   const QImage& mask = Image3->picture();
@@ -268,7 +270,7 @@ void TMaskForm::AdvSpinEdit1Change() {
 
 void TMaskForm::saveMask() {
   fitMaskTo(Image1->picture().size());
-  saveMaskFile(maskFilePath(m_caption), Image3->picture());
+  saveMaskFile(maskFilePath(m_programFolder, m_caption), Image3->picture());
 }
 
 void TMaskForm::BitBtn1Click() {

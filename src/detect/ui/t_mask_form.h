@@ -15,7 +15,8 @@ class TImage;
 
 // The mask editor: the user paints, over a frame of the live picture, in purple
 // the regions that detection must ignore, and saves them as the camera's mask
-// file. Created once and reused; closing only hides it.
+// file in the Mask folder of the program folder. Created once and reused; closing
+// only hides it.
 //
 // Image1 is the frame with the strokes (takes the mouse), Image2 the untouched
 // frame, Image3 the mask proper (white with purple strokes; never shown, saved).
@@ -23,7 +24,7 @@ class TMaskForm : public QWidget {
   Q_OBJECT
 
  public:
-  explicit TMaskForm(Prompts& prompts, QWidget* parent = nullptr);
+  TMaskForm(Prompts& prompts, const QString& programFolder, QWidget* parent = nullptr);
 
   // Prepares a new mask over Frame for the camera Caption. Image3 keeps what an
   // earlier editing left in it until "Clear Mask".
@@ -56,6 +57,7 @@ class TMaskForm : public QWidget {
   void enableSaving();
 
   Prompts& m_prompts;
+  const QString m_programFolder;
   QWidget* Panel1;
   QGroupBox* RadioGroup1;
   QButtonGroup* m_viewButtons;
