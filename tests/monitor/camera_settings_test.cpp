@@ -130,11 +130,31 @@ TEST_F(CameraSettingsTest, ClosingSavesTheValuesAndTheNextRunLoadsAndAppliesThem
   EXPECT_EQ(window.EmailTimer1->interval(), 600000);
   EXPECT_TRUE(prompts.shown.isEmpty());
 
-  // The real timer turns detection on; shortened here from its 3 seconds.
+  // The timer's end turns detection on, which starts the countdown.
   EXPECT_EQ(window.DetectOnStartTimer1->interval(), 3000);
-  window.DetectOnStartTimer1->setInterval(10);
-  ASSERT_TRUE(waitUntil([&] { return p->CheckBox1->isChecked(); }));
+  window.DetectOnStartTimer1Timer();
+  EXPECT_TRUE(p->CheckBox1->isChecked());
+  EXPECT_FALSE(window.DetectOnStartTimer1->isActive());
   EXPECT_TRUE(window.DelayStart->isActive());
+  EXPECT_EQ(window.statusPanelText(0), "");
+}
+
+// The one run on the window's own timers, shortened from their seconds: a stored
+// Detect turns detection on, the countdown runs out, and motion is then seen.
+TEST_F(CameraSettingsTest, StoredDetectArmsDetectionOnTheWindowsOwnTimers) {
+  writeCameraKey(paths.settingsFile, {{"Detect", 1}});
+  TMotionForm& window = make();
+  ASSERT_TRUE(window.DetectOnStartTimer1->isActive());
+  window.DetectOnStartTimer1->setInterval(1);
+  window.DelayStart->setInterval(1);
+  QStringList texts;
+  QObject::connect(window.DelayStart, &QTimer::timeout, [&] { texts.append(window.statusPanelText(0)); });
+  ASSERT_TRUE(waitUntil([&] { return !services.callsStartingWith("balloon").isEmpty(); }));
+  EXPECT_TRUE(window.Panel1->CheckBox1->isChecked());
+  EXPECT_FALSE(window.DetectOnStartTimer1->isActive());
+  EXPECT_FALSE(window.DelayStart->isActive());
+  EXPECT_EQ(texts, QStringList({"Detecting in 5", "Detecting in 4", "Detecting in 3", "Detecting in 2",
+                                "Detecting in 1", ""}));
   EXPECT_EQ(window.statusPanelText(0), "");
 }
 
