@@ -211,11 +211,7 @@ void CaptureGraph::SetGraphConfig(const TGraphConfig& config) {
   RefreshAllDeviceLists();
   m_videoDevice = FindDeviceMoniker(VideoDevices(), config.VideoDeviceName);
   m_audioDevice = FindDeviceMoniker(AudioDevices(), config.AudioDeviceName);
-  m_videoCompressor = FindDeviceMoniker(VideoCompressors(), config.VideoCompressorName);
-  m_audioCompressor = FindDeviceMoniker(AudioCompressors(), config.AudioCompressorName);
   createCaptureFilters();
-  // The compressor state and the audio format belong to the file and audio paths,
-  // which are not built.
   SelectVideoFormat(config.VideoFormat);
   if (buildGraph() && m_wantPreview)
     StartPreview();

@@ -161,8 +161,6 @@ class CaptureGraph {
 
   DeviceMoniker m_videoDevice;
   DeviceMoniker m_audioDevice;
-  DeviceMoniker m_videoCompressor;
-  DeviceMoniker m_audioCompressor;
   QString m_videoFriendlyName;
 
   bool m_wantPreview = true;

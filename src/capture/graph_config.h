@@ -2,29 +2,17 @@
 
 #include "capture/video_format.h"
 
-#include <QByteArray>
 #include <QString>
 
 // Pixel format asked of the frame grabber. Device leaves the stream's own format.
 enum class TPixelFormat { Device, Bits1, Bits4, Bits8, Bits15, Bits16, Bits24, Bits32, Custom };
-
-// The audio capture format to select; the audio path is not built, so it is only kept.
-struct TAudioFormat {
-  int Channels = 0;
-  int SamplesPerSec = 0;
-  int BitsPerSample = 0;
-};
 
 // A configuration applied to the capture component in one step; the member
 // initialisers are the reset values.
 struct TGraphConfig {
   QString VideoDeviceName;
   QString AudioDeviceName;
-  QString VideoCompressorName;
-  QString AudioCompressorName;
-  TAudioFormat AudioFormat;
   TVideoFormat VideoFormat;
-  QByteArray CompressorState;
   bool WantCapture = false;
   bool WantPreview = false;
   bool WantBitmaps = false;

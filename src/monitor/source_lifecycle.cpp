@@ -40,7 +40,6 @@ bool SourceLifecycle::start(const QString& deviceName, const std::function<void(
   config.VideoDeviceName = deviceName;
   config.DVResolution = TDVResolution::dvrDontWorry;
   config.BitmapPixelFormat = TPixelFormat::Bits24;
-  config.CompressorState.clear();
   GetVideoDeviceNames(false);
   m_capture.SetGraphConfig(config);
   m_capture.StopPreview();
