@@ -40,7 +40,6 @@
 #include <QTimer>
 #include <QUrl>
 
-#include <cerrno>
 #include <cstdio>
 
 namespace {
@@ -396,10 +395,9 @@ void TMDIParent::writeLogEntry(const QString& section, const QString& key, const
   try {
     if (m_eventLog->WriteEntry(section, key, value))
       echo();
-  } catch (const Error&) {
-    const int error = errno;  // still that of the failed write: nothing since has failed
-    echo();                   // the entry is seen also when the log cannot take it
-    if (!m_logDiskFull.failed(m_paths.programFolder, error))
+  } catch (const Error& error) {
+    echo();  // the entry is seen also when the log cannot take it
+    if (!m_logDiskFull.failed(m_paths.programFolder, error.systemError()))
       throw;
     if (m_camera)
       m_camera->setStatusNotice(TMotionForm::kLogNoticePanel, m_logDiskFull.text());

@@ -29,7 +29,9 @@ constexpr qsizetype kRewriteLimit = 64 * 1024;
 constexpr qsizetype kLeastRoom = 64 * 1024;
 constexpr qsizetype kMostRoom = 1024 * 1024;
 
-Error unableToWrite(const QString& path) { return Error(QStringLiteral("Unable to write to %1").arg(path)); }
+Error unableToWrite(const QString& path, int systemError) {
+  return Error(QStringLiteral("Unable to write to %1").arg(path), systemError);
+}
 
 // The file as last seen; any difference means someone else changed or replaced it.
 struct FileStamp {
@@ -339,13 +341,14 @@ void EventLog::Index::appendToFile(QByteArrayView lines) {
   FileDescriptor fd(
       ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666));
   if (fd.get() < 0)
-    throw unableToWrite(path);
+    throw unableToWrite(path, errno);
   const QByteArray ending = unended.isEmpty() ? QByteArray() : QByteArray(kLineEnd);
   if (!writeAll(fd.get(), QByteArray(ending).append(lines))) {
+    const int error = errno;
     // Take back what part of it went in (full disk); the file is ours under the lock.
     [[maybe_unused]] const int cutBack = ::ftruncate(fd.get(), stamp.size);
     current = false;
-    throw unableToWrite(path);
+    throw unableToWrite(path, error);
   }
   if (!ending.isEmpty()) {
     append(unended + ending);
@@ -364,7 +367,7 @@ void EventLog::Index::writeInRoom(Section& section, QByteArrayView line) {
   struct stat st;
   if (fd.get() < 0 || !writeAll(fd.get(), line, off_t(at)) || ::fstat(fd.get(), &st) != 0 || !fd.close()) {
     current = false;
-    throw unableToWrite(path);
+    throw unableToWrite(path, errno);
   }
   bytes.replace(at, line.size(), line);
   stamp = stampOf(st);
@@ -413,17 +416,18 @@ void EventLog::Index::replaceFile(QByteArray content) {
   const QByteArray target = QFile::encodeName(path);
   struct stat original;
   if (::stat(target.constData(), &original) != 0)
-    throw unableToWrite(path);
+    throw unableToWrite(path, errno);
   QByteArray temporary = target + ".XXXXXX";
   FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
   if (fd.get() < 0)
-    throw unableToWrite(path);
+    throw unableToWrite(path, errno);
   struct stat st;
   const bool written = writeAll(fd.get(), content) && ::fchmod(fd.get(), original.st_mode & 07777) == 0 &&
                        ::fsync(fd.get()) == 0 && ::fstat(fd.get(), &st) == 0;
   if (!fd.close() || !written || ::rename(temporary.constData(), target.constData()) != 0) {
+    const int error = errno;
     ::unlink(temporary.constData());
-    throw unableToWrite(path);
+    throw unableToWrite(path, error);
   }
   // Make the rename itself durable.
   FileDescriptor folder(::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
@@ -463,12 +467,12 @@ bool EventLog::WriteEntry(const QString& section, const QString& key, const QStr
     throw Error(QStringLiteral("Unable to write to %1: the entry \"%2\" does not fit on one line of the log")
                     .arg(index.path, key));
   if (index.refusesWrites())
-    throw unableToWrite(index.path);
+    throw unableToWrite(index.path, 0);
   // Another program may write the same log: every change is made under the lock and
   // to the file as it is now.
   const FileLock lock(index.lockPath, true);
   if (!lock.held() || !index.refresh())
-    throw unableToWrite(index.path);
+    throw unableToWrite(index.path, errno);
   // End an unended last line first, so that it is kept, and read as any other line.
   if (!index.unended.isEmpty())
     index.appendToFile({});
@@ -534,8 +538,8 @@ void EventLog::Flush() {
   if (fd.get() < 0) {
     if (errno == ENOENT)
       return;
-    throw unableToWrite(m_index->path);
+    throw unableToWrite(m_index->path, errno);
   }
   if (::fsync(fd.get()) != 0)
-    throw unableToWrite(m_index->path);
+    throw unableToWrite(m_index->path, errno);
 }

@@ -1,15 +1,19 @@
 #include "app_fixture.h"
 #include "base/settings_keys.h"
 
+#include "base/error.h"
 #include "base/settings_store.h"
 #include "monitor/t_motion_form.h"
 #include "support/files.h"
 #include "support/full_disk.h"
 
 #include <QAction>
+#include <QFile>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTimer>
+
+#include <cerrno>
 
 namespace {
 
@@ -82,6 +86,23 @@ TEST_F(DiskFullTest, LogEntriesOnAFullDiskAreToldOnceAndWrittenAgainWhenThereIsR
   EXPECT_EQ(camera->statusPanelText(TMotionForm::kLogNoticePanel), notice());
   disk.free();
   EXPECT_TRUE(prompts.shown.isEmpty());
+}
+
+// Only the failed write's own error number says "full disk": one left over from an
+// earlier failure elsewhere does not turn a refused write into a disk-full notice.
+TEST_F(AppFixture, ALogThatRefusesWritesIsAnErrorWhateverErrnoHeldBefore) {
+  TMDIParent& window = start({kCam});
+  const QString log = home.file(QStringLiteral("Quorvex.log"));
+  window.writeLogEntry(QStringLiteral("Cam"), QStringLiteral("before"), QStringLiteral("Images"));
+  ASSERT_TRUE(QFile::setPermissions(log, QFile::ReadOwner));
+  errno = ENOSPC;
+  try {
+    window.writeLogEntry(QStringLiteral("Cam"), QStringLiteral("refused"), QStringLiteral("Images"));
+    ADD_FAILURE() << "the refused write was taken for a full disk";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.message(), "Unable to write to " + log);
+  }
+  EXPECT_EQ(window.cameraWindow()->statusPanelText(TMotionForm::kLogNoticePanel), "");
 }
 
 }  // namespace

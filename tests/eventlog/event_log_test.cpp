@@ -15,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <future>
 #include <map>
@@ -426,6 +427,36 @@ TEST_F(EventLogTest, ReadOnlyFolderRefusesTheFirstWrite) {
   }
   EXPECT_FALSE(QFile::exists(path));
   QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// The error carries the failed call's error number, so its handler need not trust
+// errno; a refusal without a failed call carries none.
+TEST_F(EventLogTest, RefusedWriteCarriesTheErrorNumberOfItsFailedCall) {
+  EventLog log;
+  log.Open(m_path);
+  log.WriteEntry("Cam 1", "A", "Images");
+  ASSERT_TRUE(QFile::setPermissions(m_path, QFile::ReadOwner));
+  const struct {
+    const char* name;
+    QString path;
+    QString value;
+    int systemError;
+  } cases[] = {
+      {"read-only file", m_path, "Images", 0},
+      {"entry on two lines", m_path, "Images\r\nx", 0},
+      {"file in a missing folder", m_home.path() + "missing/Quorvex.log", "Images", ENOENT},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    log.Open(c.path);
+    errno = ENOSPC;  // left over from something else
+    try {
+      log.WriteEntry("Cam 1", "B", c.value);
+      ADD_FAILURE() << "no error";
+    } catch (const Error& error) {
+      EXPECT_EQ(error.systemError(), c.systemError);
+    }
+  }
 }
 
 TEST_F(EventLogTest, KeepsUtf8NamesAndComparesThemByCaseFolding) {
