@@ -38,13 +38,17 @@ QPushButton* hideButton(const char* name) {
   return button;
 }
 
-// A page whose first row is its "<< " button at the right.
-QVBoxLayout* pageWith(QWidget* page, QPushButton* hide) {
+// A new tab page whose first row is its "<< " button at the right, then a heading;
+// returns the page's column for the rest.
+QVBoxLayout* addPage(QTabWidget* tabs, const QString& title, QPushButton* hide, const QString& heading) {
+  auto* page = new QWidget;
+  tabs->addTab(page, title);
   auto* layout = new QVBoxLayout(page);
   // Tight rows: the whole page fits the camera window at its opening size.
   layout->setContentsMargins(4, 2, 4, 2);
   layout->setSpacing(2);
   layout->addWidget(hide, 0, Qt::AlignRight);
+  layout->addWidget(new QLabel(heading));
   return layout;
 }
 
@@ -58,10 +62,9 @@ MotionOptionsPanel::MotionOptionsPanel(QWidget* parent) : QWidget(parent) {
   outer->setContentsMargins(0, 0, 0, 0);
   outer->addWidget(PageControl1);
 
-  auto* options = new QWidget;
   SpeedButton1 = hideButton("SpeedButton1");
-  QVBoxLayout* column = pageWith(options, SpeedButton1);
-  column->addWidget(new QLabel(QStringLiteral("Video Mode")));
+  QVBoxLayout* column =
+      addPage(PageControl1, QStringLiteral("Options"), SpeedButton1, QStringLiteral("Video Mode"));
   ComboBox2 = named(new QComboBox, "ComboBox2");
   ComboBox2->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   column->addWidget(ComboBox2);
@@ -88,15 +91,12 @@ MotionOptionsPanel::MotionOptionsPanel(QWidget* parent) : QWidget(parent) {
   for (QCheckBox* box : {CheckBox2, CheckBox3, CheckBox4, CheckBox8}) eventColumn->addWidget(box);
   column->addWidget(events);
   column->addStretch();
-  PageControl1->addTab(options, QStringLiteral("Options"));
 
   PageControl2 = named(new QTabWidget, "PageControl2");
   PageControl1->addTab(PageControl2, QStringLiteral("Capture Settings"));
 
-  auto* advanced = new QWidget;
   SpeedButton2 = hideButton("SpeedButton2");
-  column = pageWith(advanced, SpeedButton2);
-  column->addWidget(new QLabel(QStringLiteral("Sensitivity")));
+  column = addPage(PageControl2, QStringLiteral("Advanced"), SpeedButton2, QStringLiteral("Sensitivity"));
   auto* fields = new QFormLayout;
   AdvSpinEdit1 = named(new SpinEdit(1, 10, 4), "AdvSpinEdit1");
   AdvSpinEdit2 = named(new SpinEdit(1, 2500, 50), "AdvSpinEdit2");
@@ -119,12 +119,10 @@ MotionOptionsPanel::MotionOptionsPanel(QWidget* parent) : QWidget(parent) {
   mask->addWidget(SpeedButton3);
   column->addLayout(mask);
   column->addStretch();
-  PageControl2->addTab(advanced, QStringLiteral("Advanced"));
 
-  auto* eventOptions = new QWidget;
   SpeedButton4 = hideButton("SpeedButton4");
-  column = pageWith(eventOptions, SpeedButton4);
-  column->addWidget(new QLabel(QStringLiteral("Timed Capture Rate")));
+  column = addPage(PageControl2, QStringLiteral("Event Options"), SpeedButton4,
+                   QStringLiteral("Timed Capture Rate"));
   auto* rate = new QHBoxLayout;
   AdvSpinEdit5 = named(new SpinEdit(10, 600, 30), "AdvSpinEdit5");
   rate->addWidget(AdvSpinEdit5);
@@ -145,7 +143,6 @@ MotionOptionsPanel::MotionOptionsPanel(QWidget* parent) : QWidget(parent) {
   every->addWidget(new QLabel(QStringLiteral("Min")));
   column->addLayout(every);
   column->addStretch();
-  PageControl2->addTab(eventOptions, QStringLiteral("Event Options"));
 }
 
 int MotionOptionsPanel::fittedWidth() const { return std::max(kWidth, sizeHint().width()); }
