@@ -17,14 +17,15 @@ ThumbnailModel::ThumbnailModel(QObject* parent)
   connect(m_loader, &ThumbnailLoader::dropped, this, &ThumbnailModel::requestsDropped);
 }
 
-ThumbnailModel::~ThumbnailModel() = default;
+// The loader goes first: it waits for its workers, whose results come to this model.
+ThumbnailModel::~ThumbnailModel() { delete m_loader; }
 
 void ThumbnailModel::setFiles(const QStringList& paths) {
   beginResetModel();
   m_loader->clear();
   m_loading.clear();
   m_paths = paths;
-  indexRows();
+  m_rowOf.clear();
   endResetModel();
 }
 
@@ -33,7 +34,7 @@ bool ThumbnailModel::removeRows(int row, int count, const QModelIndex& parent) {
     return false;
   beginRemoveRows(parent, row, row + count - 1);
   m_paths.remove(row, count);
-  indexRows();
+  m_rowOf.clear();  // indexed again when a thumbnail arrives: deleting many rows stays linear
   endRemoveRows();
   return true;
 }
@@ -79,6 +80,8 @@ QVariant ThumbnailModel::data(const QModelIndex& index, int role) const {
 void ThumbnailModel::thumbnailLoaded(const QString& path, const QImage& thumbnail) {
   m_loading.remove(path);
   m_cache.insert(path, new QImage(thumbnail), qMax<qsizetype>(1, thumbnail.sizeInBytes()));
+  if (m_rowOf.isEmpty())
+    indexRows();
   const auto row = m_rowOf.constFind(path);
   if (row != m_rowOf.constEnd()) {
     const QModelIndex changed = index(*row);

@@ -42,7 +42,7 @@ class ThumbnailModel : public QAbstractListModel {
   void indexRows();
 
   QStringList m_paths;
-  QHash<QString, int> m_rowOf;
+  QHash<QString, int> m_rowOf;  // made when first needed after a change of the rows
   mutable QSet<QString> m_loading;
   QCache<QString, QImage> m_cache;  // a null image stands for an unreadable file
   ThumbnailLoader* m_loader;
