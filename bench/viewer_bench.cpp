@@ -24,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <time.h>
 #include <algorithm>
 #include <cstdio>
 
@@ -89,6 +90,12 @@ QString loadAverage() {
                                         : QString("?");
 }
 
+qint64 threadMicroseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return qint64(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+}
+
 bool screenDrawn(const ThumbnailStrip& strip) {
   const QList<int> rows = strip.visibleRows();
   return !rows.isEmpty() && std::all_of(rows.begin(), rows.end(), [&](int row) {
@@ -141,7 +148,16 @@ int main(int argc, char** argv) {
   QTimer probe;
   probe.setTimerType(Qt::PreciseTimer);
   probe.setInterval(2);
-  QObject::connect(&probe, &QTimer::timeout, [&] { worstGap = std::max(worstGap, sinceProbe.restart()); });
+  // The thread's own processor time in that gap tells its work from waiting for a
+  // core that other programs hold.
+  qint64 worstBusyMicroseconds = 0;
+  qint64 busyBefore = threadMicroseconds();
+  QObject::connect(&probe, &QTimer::timeout, [&] {
+    worstGap = std::max(worstGap, sinceProbe.restart());
+    const qint64 busy = threadMicroseconds();
+    worstBusyMicroseconds = std::max(worstBusyMicroseconds, busy - busyBefore);
+    busyBefore = busy;
+  });
   QTimer scroller;
   scroller.setInterval(16);
   QEventLoop loop;
@@ -166,6 +182,8 @@ int main(int argc, char** argv) {
               bar->maximum() / std::max(1, bar->pageStep()), scrolling.elapsed() / 1000.0, decoded);
   // The probe's own interval is not a stall.
   std::printf("VIEWER_MAX_UI_STALL_MS %lld\n", static_cast<long long>(std::max<qint64>(0, worstGap - 2)));
+  std::printf("longest processor time of the user-interface thread between two probes: %.1f ms\n",
+              worstBusyMicroseconds / 1000.0);
   std::printf("load average after: %s\n", qPrintable(loadAverage()));
   return 0;
 }

@@ -1,6 +1,6 @@
 #include "thumbnail_delegate.h"
 
-#include <QApplication>
+#include <QAbstractItemView>
 #include <QImage>
 #include <QPainter>
 #include <QStyle>
@@ -43,15 +43,15 @@ void ThumbnailDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
   painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
   painter->drawText(caption, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine, text);
 
-  if (option.state & QStyle::State_HasFocus) {
+  // The current item is framed whether or not the strip has the keyboard focus.
+  const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
+  if (view && view->currentIndex() == index) {
     QStyleOptionFocusRect frame;
     frame.QStyleOption::operator=(option);
     frame.rect = cell.adjusted(1, 1, -1, -1);
     frame.state |= QStyle::State_KeyboardFocusChange;
     frame.backgroundColor = option.palette.color(selected ? QPalette::Highlight : QPalette::Base);
-    const QWidget* widget = option.widget;
-    QStyle* style = widget ? widget->style() : QApplication::style();
-    style->drawPrimitive(QStyle::PE_FrameFocusRect, &frame, painter, widget);
+    view->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &frame, painter, view);
   }
   painter->restore();
 }

@@ -4,7 +4,8 @@
 
 // Draws a thumbnail cell: the picture centred in a square of the cell size, the
 // file name centred below it on one line (cut with an ellipsis), the cell
-// highlighted when selected and framed when current. Every cell has the same
+// highlighted when selected and framed when current (the cell's view is
+// option.widget). Every cell has the same
 // size, so the view never asks an item for its size.
 class ThumbnailDelegate : public QStyledItemDelegate {
   Q_OBJECT

@@ -1,18 +1,22 @@
 #pragma once
 
 #include <QImage>
-#include <QMutex>
 #include <QObject>
 #include <QString>
-#include <QThreadPool>
+#include <QStringList>
 
+#include <condition_variable>
 #include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
 
-// Decodes thumbnails on worker threads of its own pool and hands each result back
-// on the thread that owns the loader, through the signal loaded(). The newest
-// request is served first, so what was asked for last (the part of the strip now
-// on screen) comes first while the user scrolls; requests beyond the queue's limit
-// drop the oldest, which are asked for again if they come back into view.
+// Decodes thumbnails on worker threads of its own ("thumbnails") and hands each
+// result back on the thread that owns the loader, through the signal loaded(). The
+// newest request is served first, so what was asked for last (the part of the strip
+// now on screen) comes first while the user scrolls; requests beyond the queue's
+// limit drop the oldest, which are asked for again if they come back into view. The
+// workers start with the first request and are stopped and joined by the destructor.
 class ThumbnailLoader : public QObject {
   Q_OBJECT
 
@@ -20,7 +24,7 @@ class ThumbnailLoader : public QObject {
   static constexpr int kQueueLimit = 256;
 
   explicit ThumbnailLoader(int cellSize, QObject* parent = nullptr);
-  ~ThumbnailLoader() override;  // drops what is queued and waits for the workers
+  ~ThumbnailLoader() override;
 
   void request(const QString& path);
   // Drops every queued request; decodes under way still report.
@@ -33,10 +37,12 @@ class ThumbnailLoader : public QObject {
   void dropped(const QStringList& paths);
 
  private:
-  void serveNewest();
+  void work();
 
   const int m_cellSize;
-  QMutex m_mutex;
-  std::deque<QString> m_queue;  // guarded by m_mutex; newest at the back
-  QThreadPool m_pool;
+  std::mutex m_mutex;
+  std::condition_variable m_wake;
+  std::deque<QString> m_queue;  // newest at the back; guarded by m_mutex
+  bool m_stopping = false;      // guarded by m_mutex
+  std::vector<std::thread> m_workers;
 };

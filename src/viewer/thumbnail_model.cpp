@@ -24,6 +24,7 @@ void ThumbnailModel::setFiles(const QStringList& paths) {
   beginResetModel();
   m_loader->clear();
   m_loading.clear();
+  m_cache.clear();  // a file may have been replaced under the same name since
   m_paths = paths;
   m_rowOf.clear();
   endResetModel();
@@ -77,16 +78,17 @@ QVariant ThumbnailModel::data(const QModelIndex& index, int role) const {
   }
 }
 
+// A result for a file no longer listed (another folder, deleted) is not kept.
 void ThumbnailModel::thumbnailLoaded(const QString& path, const QImage& thumbnail) {
   m_loading.remove(path);
-  m_cache.insert(path, new QImage(thumbnail), qMax<qsizetype>(1, thumbnail.sizeInBytes()));
   if (m_rowOf.isEmpty())
     indexRows();
   const auto row = m_rowOf.constFind(path);
-  if (row != m_rowOf.constEnd()) {
-    const QModelIndex changed = index(*row);
-    emit dataChanged(changed, changed, {Qt::DecorationRole});
-  }
+  if (row == m_rowOf.constEnd())
+    return;
+  m_cache.insert(path, new QImage(thumbnail), qMax<qsizetype>(1, thumbnail.sizeInBytes()));
+  const QModelIndex changed = index(*row);
+  emit dataChanged(changed, changed, {Qt::DecorationRole});
 }
 
 void ThumbnailModel::requestsDropped(const QStringList& paths) {

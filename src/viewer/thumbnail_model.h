@@ -24,7 +24,7 @@ class ThumbnailModel : public QAbstractListModel {
   explicit ThumbnailModel(QObject* parent = nullptr);
   ~ThumbnailModel() override;
 
-  // Replaces every item; the cache is kept for pictures already seen.
+  // Replaces every item; their pictures are decoded afresh.
   void setFiles(const QStringList& paths);
   QString path(int row) const { return m_paths.at(row); }
   // Row removal keeps the other items' thumbnails.

@@ -18,14 +18,13 @@ const QString kNoCamSelected = QStringLiteral("No Cam Selected");
 // A value no category has: the key of an entry that cannot be read back.
 const QString kErrorInLogFile = QStringLiteral("Error In LogFile");
 
-}  // namespace
-
-const QStringList& TLogForm::categories() {
-  static const QStringList words{QStringLiteral("Images"),        QStringLiteral("FTP"),
-                                 QStringLiteral("Email"),         QStringLiteral("Alarm"),
-                                 QStringLiteral("Timed Capture"), QStringLiteral("Device Events")};
-  return words;
+// The event log's categories, in the order the tree shows them under each camera.
+QStringList categories() {
+  return {QStringLiteral("Images"), QStringLiteral("FTP"),           QStringLiteral("Email"),
+          QStringLiteral("Alarm"),  QStringLiteral("Timed Capture"), QStringLiteral("Device Events")};
 }
+
+}  // namespace
 
 TLogForm::TLogForm(Prompts& prompts, LogSource log, QWidget* parent)
     : QWidget(parent, Qt::Window), m_prompts(prompts), m_log(std::move(log)) {

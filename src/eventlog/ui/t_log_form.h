@@ -22,8 +22,6 @@ class TLogForm : public QWidget {
   // The main window's log, or null while it has none open.
   using LogSource = std::function<EventLog*()>;
 
-  static const QStringList& categories();
-
   TLogForm(Prompts& prompts, LogSource log, QWidget* parent = nullptr);
 
   QTreeWidget* TreeView1;
