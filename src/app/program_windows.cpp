@@ -4,7 +4,10 @@ ProgramWindows::ProgramWindows(Prompts& prompts, Clock& clock, const ProgramPath
     : MDIParent(prompts, clock, paths),
       OpenDir(prompts, paths),
       SoundAlarmForm(prompts, paths.settingsFile),
+      ImageViewerForm(prompts, paths),
+      LogForm(prompts, [this] { return MDIParent.eventLog(); }),
       MaskForm(prompts, paths.programFolder),
       ChooseVSForm(prompts) {
-  MDIParent.setToolWindows({&OpenDir, &AboutBox, &ChooseVSForm, &MaskForm, &SoundAlarmForm});
+  MDIParent.setToolWindows(
+      {&OpenDir, &AboutBox, &ChooseVSForm, &MaskForm, &SoundAlarmForm, &ImageViewerForm, &LogForm});
 }

@@ -6,6 +6,8 @@
 #include "app/t_choose_vs_form.h"
 #include "app/tmdi_parent.h"
 #include "detect/ui/t_mask_form.h"
+#include "eventlog/ui/t_log_form.h"
+#include "viewer/t_image_viewer_form.h"
 #include "viewer/t_open_dir.h"
 
 // The program's windows, each made once and hidden; the main window first, as
@@ -18,6 +20,8 @@ class ProgramWindows {
   TAbout About;
   TOpenDir OpenDir;
   TSoundAlarmForm SoundAlarmForm;
+  TImageViewerForm ImageViewerForm;
+  TLogForm LogForm;
   TMaskForm MaskForm;
   TAboutBox AboutBox;
   TChooseVSForm ChooseVSForm;

@@ -21,8 +21,10 @@
 #include "capture/cap_device_info.h"
 #include "capture/video_source.h"
 #include "eventlog/event_log.h"
+#include "eventlog/ui/t_log_form.h"
 #include "monitor/detection_countdown.h"
 #include "monitor/t_motion_form.h"
+#include "viewer/t_image_viewer_form.h"
 #include "viewer/t_open_dir.h"
 
 #include <QAction>
@@ -104,6 +106,8 @@ void TMDIParent::createActions() {
   OneConnect = make("OneConnect", QStringLiteral("&Connect Only Once"), &TMDIParent::OneConnectExecute);
   OneConnect->setCheckable(true);
   OneConnect->setChecked(true);
+  OpenViewer = make("OpenViewer", QStringLiteral("&Open Image Viewer"), &TMDIParent::OpenViewerExecute);
+  LogView = make("LogView", QStringLiteral("O&pen Log Viewer"), &TMDIParent::LogViewExecute);
   HelpAction = make("HelpAction", QStringLiteral("&Help on Quorvex"), &TMDIParent::HelpActionExecute);
   Forum1 = make("Forum1", QStringLiteral("&Quorvex Forum"), &TMDIParent::Forum1Execute);
   SupEmail1 = make("SupEmail1", QStringLiteral("Quorvex Support"), &TMDIParent::SupEmail1Execute);
@@ -118,6 +122,9 @@ void TMDIParent::createMenus() {
   options->addAction(SAlarm);
   options->addAction(RunOnStartup);
   options->addAction(OneConnect);
+  QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+  tools->addAction(OpenViewer);
+  tools->addAction(LogView);
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
   help->addAction(HelpAction);
   help->addAction(Forum1);
@@ -433,6 +440,23 @@ void TMDIParent::SAlarmExecute() {
   m_tools.soundAlarmForm->raise();
   m_tools.soundAlarmForm->activateWindow();
 }
+
+namespace {
+
+// Shown without waiting; a window already shown only comes to the front.
+void showToolWindow(QWidget* window) {
+  if (!window)
+    return;
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
+}  // namespace
+
+void TMDIParent::OpenViewerExecute() { showToolWindow(m_tools.imageViewer); }
+
+void TMDIParent::LogViewExecute() { showToolWindow(m_tools.logForm); }
 
 void TMDIParent::RunOnStartupExecute() {
   if (RunOnStartup->isChecked())

@@ -23,6 +23,8 @@ class QMdiArea;
 class QMenu;
 class TAboutBox;
 class TChooseVSForm;
+class TImageViewerForm;
+class TLogForm;
 class TMaskForm;
 class TMotionForm;
 class TOpenDir;
@@ -45,6 +47,8 @@ class TMDIParent : public QMainWindow, public AppServices {
     TChooseVSForm* chooser = nullptr;
     TMaskForm* maskForm = nullptr;
     TSoundAlarmForm* soundAlarmForm = nullptr;
+    TImageViewerForm* imageViewer = nullptr;
+    TLogForm* logForm = nullptr;
   };
 
   // How the program was started.
@@ -81,6 +85,8 @@ class TMDIParent : public QMainWindow, public AppServices {
   // The camera window of the run, once made; null without a video source.
   TMotionForm* cameraWindow() const;
   TrayNotice* notice() const { return m_notice.get(); }
+  // The event log, open from the start-up until the window closes; null otherwise.
+  EventLog* eventLog() const { return m_eventLog.get(); }
   const SoundAlarm& soundAlarm() const { return m_soundAlarm; }
 
   // Handlers.
@@ -94,6 +100,8 @@ class TMDIParent : public QMainWindow, public AppServices {
   void Forum1Execute();
   void AboutActionExecute();
   void SAlarmExecute();
+  void OpenViewerExecute();
+  void LogViewExecute();
   // Stops the alarm at once (the tray item "Stop Sound Alarm"); the end of the
   // sound stops it the same way.
   void BitBtn1Click() { m_soundAlarm.stop(); }
@@ -108,6 +116,8 @@ class TMDIParent : public QMainWindow, public AppServices {
   QAction* OutDir;
   QAction* RunOnStartup;
   QAction* SAlarm;
+  QAction* OpenViewer;
+  QAction* LogView;
   QAction* OneConnect;
   QAction* HelpAction;
   QAction* Forum1;

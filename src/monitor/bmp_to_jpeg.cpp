@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QRegularExpression>
 
-#include "monitor/jpeg_error_manager.h"
+#include "base/jpeg_error_manager.h"
 
 #include <fcntl.h>
 #include <jerror.h>

@@ -7,7 +7,7 @@
 #include <QImageReader>
 #include <QtEndian>
 
-#include "monitor/jpeg_error_manager.h"
+#include "base/jpeg_error_manager.h"
 
 #include <csetjmp>
 #include <cstdlib>

@@ -4,6 +4,8 @@
 #include "app/autostart_entry.h"
 #include "app/tray_notice.h"
 #include "base/settings_store.h"
+#include "eventlog/ui/line_numbered_text.h"
+#include "viewer/folder_list.h"
 
 #include <QAction>
 #include <QDesktopServices>
@@ -11,9 +13,11 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QUrl>
 
 #include <functional>
@@ -171,6 +175,42 @@ TEST_F(AppFixture, PictureDirectoryStoresTheChosenFolderOnOkOnly) {
   EXPECT_EQ(storedImageDir(home), "/srv/cameras/front");
   ASSERT_EQ(prompts.shown.size(), 1);  // the next showing cannot go there
   EXPECT_EQ(prompts.shown[0].text, "Error setting path: \"/srv/cameras/front\"");
+}
+
+TEST_F(AppFixture, ToolsMenuShowsBothViewersWithoutWaitingAndOnlyRaisesThemWhenShown) {
+  TMDIParent& window = start({kCam});
+  QMenu* tools = nullptr;
+  for (QAction* menu : window.menuBar()->actions())
+    if (menu->text() == "&Tools")
+      tools = menu->menu();
+  ASSERT_NE(tools, nullptr);
+  QStringList items;
+  for (QAction* action : tools->actions()) items.append(action->text());
+  EXPECT_EQ(items, QStringList({"&Open Image Viewer", "O&pen Log Viewer"}));
+
+  // The log viewer reads the main window's log, which holds no camera yet.
+  TLogForm& logForm = windows().LogForm;
+  window.LogView->trigger();
+  EXPECT_TRUE(logForm.isVisible());
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  EXPECT_EQ(logForm.AdvMemo1->toPlainText(), "\nNo Logs");
+  window.writeLogEntry("Cam", "Motion Captured On 8-12-2026 21-46-10", "Images");
+  window.LogView->trigger();
+  EXPECT_EQ(logForm.TreeView1->topLevelItemCount(), 0) << "an open window is only raised";
+  EXPECT_EQ(logForm.AdvMemo1->toPlainText(), "\nNo Logs");
+  logForm.close();
+  window.LogView->trigger();
+  ASSERT_EQ(logForm.TreeView1->topLevelItemCount(), 1);
+  EXPECT_EQ(logForm.TreeView1->topLevelItem(0)->text(0), "Cam");
+
+  TImageViewerForm& viewer = windows().ImageViewerForm;
+  window.OpenViewer->trigger();
+  EXPECT_TRUE(viewer.isVisible());
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  EXPECT_EQ(viewer.DirectoryListBoxEx1->folder(), QDir::cleanPath(home.file("Images")));
+  EXPECT_TRUE(prompts.shown.isEmpty());
+  logForm.close();
+  viewer.close();
 }
 
 TEST_F(AppFixture, HelpMenuOpensTheHelpPageForumAndSupportMail) {

@@ -6,9 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-ReadOnlyFolder::ReadOnlyFolder() {
+ReadOnlyFolder::ReadOnlyFolder(const std::function<void(const QString& folder)>& fill) {
   if (!m_dir.isValid())
     return;
+  if (fill)
+    fill(m_dir.path());
   const QByteArray path = QFile::encodeName(m_dir.path());
   if (::geteuid() == 0) {
     m_mounted = ::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) == 0;
