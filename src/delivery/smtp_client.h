@@ -11,6 +11,8 @@
 
 // A blocking SMTP client for one worker thread. Every failure (refused, unexpected
 // reply, time-out, failed certificate check, stop requested) throws `Error`.
+// Create, use and destroy it on one thread; its waits run that thread's event loop,
+// so a QCoreApplication must exist.
 class SmtpClient {
  public:
   enum class Authentication {
@@ -20,11 +22,14 @@ class SmtpClient {
   };
 
   struct Account {
-    ServerAddress server;  // port 465 means TLS from the first byte
+    ServerAddress server;
     QString userName;
     QString password;
     // A PEM file of certificates trusted besides the system's roots; empty for none.
     QString extraCaFile;
+    // A server on this port speaks TLS from the first byte (RFC 8314); on any other
+    // port STARTTLS is used when the server offers it.
+    quint16 implicitTlsPort = 465;
   };
 
   struct Timeouts {
