@@ -38,8 +38,9 @@ class SmtpClient {
   };
 
   // `stop` ends any wait at once (the run is then abandoned with an error).
-  SmtpClient(Account account, Authentication authentication, Timeouts timeouts = {},
-             std::stop_token stop = {});
+  SmtpClient(Account account, Authentication authentication, Timeouts timeouts, std::stop_token stop = {});
+  // The default time-outs. (A default argument cannot be `Timeouts{}` inside the class.)
+  SmtpClient(Account account, Authentication authentication);
   ~SmtpClient();
 
   // Greeting, EHLO (HELO when EHLO is refused), STARTTLS and EHLO again when offered.
@@ -53,6 +54,9 @@ class SmtpClient {
 
  private:
   struct Session;
+  void greet(Session& session);
+  void authenticate(Session& session);
+
   Account m_account;
   Authentication m_authentication;
   Timeouts m_timeouts;
