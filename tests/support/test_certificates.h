@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+// A CA and a server certificate for IP 127.0.0.1 signed by it, made with the openssl
+// command in a temporary folder. Clients trust the CA through its PEM file.
+class TestCertificates {
+ public:
+  TestCertificates();
+  TestCertificates(const TestCertificates&) = delete;
+  TestCertificates& operator=(const TestCertificates&) = delete;
+
+  bool isValid() const { return m_valid; }
+  QString caFile() const { return m_dir.filePath(QStringLiteral("ca.pem")); }
+  QString serverCertificate() const { return m_dir.filePath(QStringLiteral("server.pem")); }
+  QString serverKey() const { return m_dir.filePath(QStringLiteral("server.key")); }
+
+ private:
+  QTemporaryDir m_dir;
+  bool m_valid = false;
+};
