@@ -1,16 +1,19 @@
-#!/ usr / bin / python3
+#!/usr/bin/python3
 """A local SMTP server for tests: aiosmtpd on 127.0.0.1, optionally with AUTH and TLS.
 
 Each accepted message is written to OUT/message-N.eml (the bytes after DATA, dots
 unstuffed) with OUT/message-N.json (envelope sender, recipients, the AUTH mechanism and
-user). Prints "READY <port>" once it listens and runs until its standard input closes.
+user, whether TLS was on). Prints "READY <port>" once it listens and runs until its
+standard input closes.
 """
 import argparse
 import json
+import logging
 import os
 import socket
 import ssl
 import sys
+import warnings
 
 from aiosmtpd.controller import Controller
 from aiosmtpd.smtp import AuthResult, LoginPassword
@@ -36,7 +39,7 @@ class Handler:
         with open(base + ".json", "w") as info:
             json.dump({"mailFrom": envelope.mail_from, "recipients": envelope.rcpt_tos,
                        "mechanism": getattr(session, "mechanism", ""), "login": login,
-                       "tls": session.ssl is not None}, info)
+                       "tls": server.transport.get_extra_info("ssl_object") is not None}, info)
         return "250 OK"
 
 
@@ -50,27 +53,38 @@ def main():
     parser.add_argument("--certificate")
     parser.add_argument("--key")
     args = parser.parse_args()
+    # The library warns about AUTH without TLS and logs refused handshakes, both wanted here.
+    logging.disable(logging.CRITICAL)
+    warnings.simplefilter("ignore")
 
     def authenticator(server, session, envelope, mechanism, auth_data):
         session.mechanism = mechanism
         ok = (isinstance(auth_data, LoginPassword) and auth_data.login.decode() == args.user
               and auth_data.password.decode() == args.password)
-        return AuthResult(success=ok, auth_data=auth_data)
+        return AuthResult(success=ok, handled=False, auth_data=auth_data)
 
-    options = {
-} if args.user is not None : options
-                                 .update(authenticator = authenticator, auth_required = True,
-                                         auth_require_tls = args.tls != "none") if args.no_login
-    : options["auth_exclude_mechanism"] = ["LOGIN"] context =
-    None if args.tls != "none" : context =
-        ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
-            context.load_cert_chain(args.certificate, args.key) if args.tls == "starttls"
-    : options.update(tls_context = context, require_starttls = True)
+    options = {}
+    if args.user is not None:
+        options.update(authenticator=authenticator, auth_required=True,
+                       auth_require_tls=args.tls == "starttls")
+    if args.no_login:
+        options["auth_exclude_mechanism"] = ["LOGIN"]
+    context = None
+    if args.tls != "none":
+        context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+        context.load_cert_chain(args.certificate, args.key)
+    if args.tls == "starttls":
+        options.update(tls_context=context, require_starttls=True)
 
-          port = free_port() controller =
-            Controller(Handler(args.out), hostname = "127.0.0.1", port = port,
-                       ssl_context = context if args.tls == "implicit" else None,
-                       server_hostname = "127.0.0.1", **options)
-                controller.start() print("READY %d" % port, flush = True) sys.stdin.read() controller.stop()
+    port = free_port()
+    controller = Controller(Handler(args.out), hostname="127.0.0.1", port=port,
+                            ssl_context=context if args.tls == "implicit" else None,
+                            server_hostname="127.0.0.1", **options)
+    controller.start()
+    print("READY %d" % port, flush=True)
+    sys.stdin.read()
+    controller.stop()
 
-                    if __name__ == "__main__" : main()
+
+if __name__ == "__main__":
+    main()
