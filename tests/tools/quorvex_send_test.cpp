@@ -49,7 +49,7 @@ TEST(QuorvexSend, UploadsASeriesByFtpAndLogsIt) {
   TempHome home;
   QTemporaryDir root;
   ASSERT_TRUE(QDir(root.path()).mkdir(QStringLiteral("up")));
-  PythonServer server(QStringLiteral("ftp_server.py"),
+  PythonServer server(QStringLiteral("ftp_test_server.py"),
                       {root.path(), QStringLiteral("cam"), QStringLiteral("secret")});
   storeFtpAccount(server.address(), QStringLiteral("up"));
   QStringList files;
@@ -141,7 +141,7 @@ TEST(QuorvexSend, TellsWhyNothingWasSent) {
       {"missing file", true, {home.file(QStringLiteral("none.jpg"))}, 2, "", "No such file"},
   };
   QTemporaryDir root;
-  PythonServer server(QStringLiteral("ftp_server.py"),
+  PythonServer server(QStringLiteral("ftp_test_server.py"),
                       {root.path(), QStringLiteral("cam"), QStringLiteral("secret")});
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
