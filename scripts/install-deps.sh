@@ -9,7 +9,7 @@ packages=(
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
   gstreamer1.0-plugins-ugly gstreamer1.0-plugins-bad libgstrtspserver-1.0-dev
-  libjpeg62-turbo-dev libsqlite3-dev
+  libjpeg62-turbo-dev libsqlite3-dev libyuv-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-dejavu-core python3
   python3-aiosmtpd python3-pyftpdlib openssl

@@ -20,10 +20,12 @@ class EVideoCaptureError : public Error {
 };
 
 // Formats asked of the grabber; null where the media framework has no such layout.
+// For 24 bits the common YUV layouts pass unconverted: the grabber converts the
+// frames it keeps itself, faster, and skips the ones it drops.
 const char* grabberCaps(TPixelFormat format) {
   switch (format) {
     case TPixelFormat::Bits24:
-    case TPixelFormat::Custom: return "video/x-raw,format=BGR";
+    case TPixelFormat::Custom: return "video/x-raw,format={BGR,I420,YV12,NV12,NV21,Y42B}";
     case TPixelFormat::Bits32: return "video/x-raw,format=BGRx";
     case TPixelFormat::Bits16: return "video/x-raw,format=RGB16";
     case TPixelFormat::Bits15: return "video/x-raw,format=RGB15";

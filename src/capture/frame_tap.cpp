@@ -22,6 +22,59 @@ QImage::Format imageFormat(GstVideoFormat format) {
   }
 }
 
+// The converter has the three common matrices; the two rare ones are taken as the
+// one they nearly equal.
+VideoSample::Matrix matrixOf(const GstVideoColorimetry& colorimetry) {
+  const bool full = colorimetry.range == GST_VIDEO_COLOR_RANGE_0_255;
+  switch (colorimetry.matrix) {
+    case GST_VIDEO_COLOR_MATRIX_BT709:
+    case GST_VIDEO_COLOR_MATRIX_SMPTE240M:
+      return full ? VideoSample::Matrix::Bt709Full : VideoSample::Matrix::Bt709;
+    case GST_VIDEO_COLOR_MATRIX_BT2020:
+      return full ? VideoSample::Matrix::Bt2020Full : VideoSample::Matrix::Bt2020;
+    default: return full ? VideoSample::Matrix::Bt601Full : VideoSample::Matrix::Bt601;
+  }
+}
+
+VideoSample sampleOf(const GstVideoFrame& frame) {
+  VideoSample sample;
+  sample.width = GST_VIDEO_FRAME_WIDTH(&frame);
+  sample.height = GST_VIDEO_FRAME_HEIGHT(&frame);
+  sample.matrix = matrixOf(GST_VIDEO_INFO_COLORIMETRY(&frame.info));
+  const auto plane = [&](int index, int component) {
+    sample.planes[index] = static_cast<const std::uint8_t*>(GST_VIDEO_FRAME_COMP_DATA(&frame, component));
+    sample.strides[index] = GST_VIDEO_FRAME_COMP_STRIDE(&frame, component);
+  };
+  switch (GST_VIDEO_FRAME_FORMAT(&frame)) {
+    case GST_VIDEO_FORMAT_I420:
+    case GST_VIDEO_FORMAT_YV12:  // the same planes, U and V stored the other way round
+    case GST_VIDEO_FORMAT_Y42B:
+      sample.layout = GST_VIDEO_FRAME_FORMAT(&frame) == GST_VIDEO_FORMAT_Y42B ? VideoSample::Layout::I422
+                                                                              : VideoSample::Layout::I420;
+      plane(0, GST_VIDEO_COMP_Y);
+      plane(1, GST_VIDEO_COMP_U);
+      plane(2, GST_VIDEO_COMP_V);
+      return sample;
+    case GST_VIDEO_FORMAT_NV12:
+    case GST_VIDEO_FORMAT_NV21:
+      sample.layout = GST_VIDEO_FRAME_FORMAT(&frame) == GST_VIDEO_FORMAT_NV12 ? VideoSample::Layout::Nv12
+                                                                              : VideoSample::Layout::Nv21;
+      for (int index : {0, 1}) {
+        sample.planes[index] = static_cast<const std::uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, index));
+        sample.strides[index] = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, index);
+      }
+      return sample;
+    default:
+      sample.packedFormat = imageFormat(GST_VIDEO_FRAME_FORMAT(&frame));
+      if (sample.packedFormat == QImage::Format_Invalid)
+        return {};
+      sample.layout = VideoSample::Layout::Packed;
+      sample.planes[0] = static_cast<const std::uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0));
+      sample.strides[0] = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0);
+      return sample;
+  }
+}
+
 // Owned by the probe; touched only by the streaming thread of its pad.
 struct FrameTap {
   TSampleGrabberCB* callback = nullptr;
@@ -32,7 +85,7 @@ struct FrameTap {
 
   void pass(GstPad* pad, GstBuffer* buffer) {
     if (!callback->armed()) {
-      callback->BufferCB(QImage());  // only counts as rendered
+      callback->BufferCB(VideoSample());  // only counts as rendered
       return;
     }
     GstCaps* current = gst_pad_get_current_caps(pad);
@@ -44,16 +97,13 @@ struct FrameTap {
     if (current)
       gst_caps_unref(current);
     GstVideoFrame frame;
-    const QImage::Format format = imageFormat(GST_VIDEO_INFO_FORMAT(&info));
-    if (format == QImage::Format_Invalid || !gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ)) {
-      callback->BufferCB(QImage());
+    if (GST_VIDEO_INFO_FORMAT(&info) == GST_VIDEO_FORMAT_UNKNOWN ||
+        !gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ)) {
+      callback->BufferCB(VideoSample());
       return;
     }
-    // Wraps the mapped memory; BufferCB copies what it keeps.
-    const QImage sample(static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
-                        GST_VIDEO_FRAME_WIDTH(&frame), GST_VIDEO_FRAME_HEIGHT(&frame),
-                        GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0), format);
-    callback->BufferCB(sample);
+    // Points into the mapped memory; BufferCB converts what it keeps.
+    callback->BufferCB(sampleOf(frame));
     gst_video_frame_unmap(&frame);
   }
 };

@@ -1,22 +1,27 @@
 #include "sample_grabber_cb.h"
 
-#include <cstring>
+#include "capture/bgr_conversion.h"
 
-void TSampleGrabberCB::BufferCB(const QImage& sample) {
+namespace {
+
+// The newest frame, the one a handler keeps (the camera window's last frame) and
+// the one the detector compares it with are held at once; one more is written.
+constexpr std::size_t kBufferCount = 4;
+
+}  // namespace
+
+void TSampleGrabberCB::BufferCB(const VideoSample& sample) {
   if (!sample.isNull() && m_armed.exchange(false)) {
+    FrameBitmap frame = convert(sample);
+    if (frame.isEmpty()) {
+      m_armed.store(true);  // not a picture after all: the next sample is taken
+      if (m_window)
+        m_window(false);
+      return;
+    }
     {
       std::lock_guard lock(m_lock);
-      if (sample.format() == QImage::Format_BGR888) {
-        // Reuse the buffer unless a handler still holds the last delivered frame.
-        if (m_frame.width() != sample.width() || m_frame.height() != sample.height() ||
-            !m_frame.image().isDetached())
-          m_frame = FrameBitmap(QImage(sample.width(), sample.height(), QImage::Format_BGR888));
-        const auto rowBytes = static_cast<std::size_t>(sample.width()) * 3;
-        for (int y = 0; y < sample.height(); ++y)
-          std::memcpy(m_frame.scanLine(y), sample.constScanLine(y), rowBytes);
-      } else {
-        m_frame = FrameBitmap(sample);  // converts: still one copy
-      }
+      m_frame = std::move(frame);
       m_frameSize = static_cast<std::size_t>(m_frame.image().sizeInBytes());
     }
     if (m_window)
@@ -24,6 +29,40 @@ void TSampleGrabberCB::BufferCB(const QImage& sample) {
   }
   if (m_window)
     m_window(false);
+}
+
+FrameBitmap TSampleGrabberCB::convert(const VideoSample& sample) {
+  if (sample.layout == VideoSample::Layout::Packed && sample.packedFormat != QImage::Format_BGR888)
+    return FrameBitmap(sample.packedImage());  // converts: still one pass
+  FrameBitmap& target = unheldBuffer(sample.width, sample.height);
+  if (!convertToBgr(sample, target.scanLine(0), target.image().bytesPerLine()))
+    return {};
+  return target;
+}
+
+// A buffer of the size that only this list holds. Else a new one takes the place of
+// an unheld one of another size or, when all are held, of the oldest choice, which
+// then lives on with its holders.
+FrameBitmap& TSampleGrabberCB::unheldBuffer(int width, int height) {
+  FrameBitmap* spare = nullptr;
+  for (FrameBitmap& buffer : m_buffers) {
+    if (!buffer.image().isDetached())
+      continue;
+    if (buffer.width() == width && buffer.height() == height)
+      return buffer;
+    spare = &buffer;
+  }
+  FrameBitmap fresh(QImage(width, height, QImage::Format_BGR888));
+  if (!spare && m_buffers.size() < kBufferCount) {
+    m_buffers.push_back(std::move(fresh));
+    return m_buffers.back();
+  }
+  if (!spare) {
+    spare = &m_buffers[m_nextReplaced];
+    m_nextReplaced = (m_nextReplaced + 1) % kBufferCount;
+  }
+  *spare = std::move(fresh);
+  return *spare;
 }
 
 FrameBitmap TSampleGrabberCB::frame() const {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <set>
 #include <vector>
 
 namespace {
@@ -46,20 +48,57 @@ TEST(SampleGrabberCB, CopiesOnlyTheFirstSampleAfterArming) {
   EXPECT_TRUE(callback.armed());
 }
 
-TEST(SampleGrabberCB, ReusesItsBufferUnlessTheLastFrameIsStillHeld) {
+// The camera window keeps the newest frame and its detector the one before: the
+// grabber must never write into those, and must not allocate a buffer per frame.
+TEST(SampleGrabberCB, ReusesAFewBuffersAndNeverWritesIntoAHeldFrame) {
+  TSampleGrabberCB callback;
+  std::deque<std::pair<FrameBitmap, int>> held;  // frame and the grey it was given
+  std::set<const std::uint8_t*> buffers;
+  for (int grey = 0; grey < 40; ++grey) {
+    callback.setArmed(true);
+    callback.BufferCB(picture(6, 4, QColor(grey, grey, grey)));
+    held.emplace_back(callback.frame(), grey);
+    if (held.size() > 2)
+      held.pop_front();
+    buffers.insert(held.back().first.view().data);
+    for (const auto& [frame, value] : held)
+      ASSERT_EQ(frame.image().pixelColor(5, 3), QColor(value, value, value)) << "after frame " << grey;
+  }
+  EXPECT_LE(buffers.size(), 4u);
+
+  // A new size takes a new buffer; frames of the old size stay as they were.
+  callback.setArmed(true);
+  callback.BufferCB(picture(3, 2, Qt::red));
+  EXPECT_EQ(callback.frame().width(), 3);
+  EXPECT_EQ(callback.frame().image().pixelColor(2, 1), QColor(Qt::red));
+  EXPECT_EQ(held.back().first.image().pixelColor(0, 0), QColor(39, 39, 39));
+}
+
+// Every row of a planar sample reaches the bitmap, whatever its strides.
+TEST(SampleGrabberCB, ConvertsPlanarSamplesWithPaddedRows) {
+  // 5x3 I420 with rows padded to 8 bytes: white Y, neutral chroma, except a black last row.
+  std::vector<std::uint8_t> y(8 * 3, 235), u(4 * 2, 128), v(4 * 2, 128);
+  std::fill(y.begin() + 16, y.end(), 16);
+  VideoSample sample;
+  sample.layout = VideoSample::Layout::I420;
+  sample.width = 5;
+  sample.height = 3;
+  sample.planes[0] = y.data();
+  sample.planes[1] = u.data();
+  sample.planes[2] = v.data();
+  sample.strides[0] = 8;
+  sample.strides[1] = 4;
+  sample.strides[2] = 4;
   TSampleGrabberCB callback;
   callback.setArmed(true);
-  callback.BufferCB(picture(6, 4, Qt::red));
-  const uchar* first = callback.frame().view().data;
-  callback.setArmed(true);
-  callback.BufferCB(picture(6, 4, Qt::white));
-  EXPECT_EQ(callback.frame().view().data, first);  // the one buffer, rewritten
-
-  const FrameBitmap kept = callback.frame();
-  callback.setArmed(true);
-  callback.BufferCB(picture(6, 4, Qt::black));
-  EXPECT_EQ(kept.image().pixelColor(0, 0), QColor(Qt::white));  // the kept frame is untouched
-  EXPECT_EQ(callback.frame().image().pixelColor(0, 0), QColor(Qt::black));
+  callback.BufferCB(sample);
+  const FrameBitmap frame = callback.frame();
+  ASSERT_EQ(frame.width(), 5);
+  ASSERT_EQ(frame.height(), 3);
+  for (int x = 0; x < 5; ++x) {
+    EXPECT_EQ(frame.image().pixelColor(x, 1), QColor(255, 255, 255)) << x;
+    EXPECT_EQ(frame.image().pixelColor(x, 2), QColor(0, 0, 0)) << x;
+  }
 }
 
 TEST(SampleGrabberCB, ConvertsOtherLayoutsToBlueGreenRed) {
