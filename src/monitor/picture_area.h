@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QImage>
 #include <QWidget>
 
 #include <functional>
+#include <vector>
 
 class Canvas;
 class FrameBitmap;
@@ -11,7 +13,8 @@ class QAction;
 // The camera window's live picture (`PaintBox1`). With "Fit Picture" on (the
 // default), the canvas is scaled to the area keeping its aspect ratio, so a large
 // frame shows whole in a small window; off, it is drawn unscaled from the top-left
-// corner. Only the painting scales: the canvas itself keeps the frame's size.
+// corner. Only the painting scales: the canvas itself keeps the frame's size. On a
+// headless platform nothing is drawn unless asked for (grab).
 class PictureArea : public QWidget {
   Q_OBJECT
 
@@ -36,4 +39,6 @@ class PictureArea : public QWidget {
  private:
   Canvas& m_canvas;
   std::function<void()> m_doubleClicked;
+  QImage m_shown;              // the part last painted, kept for its memory
+  std::vector<int> m_columns;  // source byte offset of each painted column
 };
