@@ -8,7 +8,6 @@
 #include <QPaintEvent>
 #include <QPainter>
 
-#include <cstring>
 #include <utility>
 
 namespace {
@@ -62,13 +61,10 @@ PictureArea::PictureArea(Canvas& canvas, std::function<void()> doubleClicked, QW
   setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
+// The canvas shares the frame's pixels; the detector's outlines and the motion mark
+// give it a copy of its own the moment they draw, so the frame stays as it came.
 void PictureArea::showFrame(const FrameBitmap& frame) {
-  QImage& picture = m_canvas.image();
-  const QImage& image = frame.image();
-  if (picture.size() != image.size() || picture.format() != image.format())
-    picture = QImage(image.size(), image.format());
-  const auto rowBytes = static_cast<std::size_t>(image.width()) * 3;
-  for (int y = 0; y < image.height(); ++y) std::memcpy(picture.scanLine(y), image.constScanLine(y), rowBytes);
+  m_canvas.image() = frame.image();
   if (someoneSeesThePicture())
     update();
 }

@@ -24,7 +24,7 @@ class PictureArea : public QWidget {
   // The checkable "Fit Picture" item of the area's context menu.
   QAction* FitPicture;
 
-  // Copies the frame onto the canvas, which takes its size.
+  // Puts the frame on the canvas, which takes its size.
   void showFrame(const FrameBitmap& frame);
   // Marks the picture as showing motion: a red dot at its top-left.
   void markMotion();

@@ -114,3 +114,20 @@ TEST(PictureAreaTest, TallAreaCentresTheFittedPictureAcrossAndNoFrameShowsNothin
   canvas.image() = QImage();
   EXPECT_TRUE(area.pictureRect().isEmpty());
 }
+
+// The canvas carries the mark and the outlines; the frame it was given keeps its
+// pixels, for snapshots and the next comparison.
+TEST(PictureAreaTest, DrawingOnTheCanvasLeavesTheShownFrameUntouched) {
+  Canvas canvas;
+  PictureArea area(canvas, [] {});
+  QImage grey(64, 48, QImage::Format_BGR888);
+  grey.fill(Qt::gray);
+  const FrameBitmap frame(grey);
+  area.showFrame(frame);
+  area.markMotion();
+  canvas.frameRect(QRect(32, 24, 16, 16));
+  EXPECT_EQ(canvas.image().pixelColor(20, 20), QColor(Qt::red));
+  EXPECT_EQ(canvas.image().pixelColor(32, 30), QColor(Qt::white));
+  EXPECT_EQ(frame.image().pixelColor(20, 20), QColor(Qt::gray));
+  EXPECT_EQ(frame.image().pixelColor(32, 30), QColor(Qt::gray));
+}
