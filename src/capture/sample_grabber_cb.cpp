@@ -2,6 +2,8 @@
 
 #include "capture/bgr_conversion.h"
 
+#include <atomic>
+
 namespace {
 
 // The newest frame, the one a handler keeps (the camera window's last frame) and
@@ -48,8 +50,11 @@ FrameBitmap& TSampleGrabberCB::unheldBuffer(int width, int height) {
   for (FrameBitmap& buffer : m_buffers) {
     if (!buffer.image().isDetached())
       continue;
-    if (buffer.width() == width && buffer.height() == height)
+    if (buffer.width() == width && buffer.height() == height) {
+      // The count is read relaxed: order the last holder's reads before our writes.
+      std::atomic_thread_fence(std::memory_order_acquire);
       return buffer;
+    }
     spare = &buffer;
   }
   FrameBitmap fresh(QImage(width, height, QImage::Format_BGR888));
