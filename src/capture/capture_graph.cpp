@@ -364,17 +364,16 @@ bool CaptureGraph::buildGraph() {
   }
 }
 
-// The preview branch after the tee: queue, conversion, the frame grabber when
-// the wanted pixel format can be had, and the renderer.
+// The preview branch after the tee: conversion, the frame grabber when the wanted
+// pixel format can be had, and the renderer. It runs on the source's streaming
+// thread, as a plain decoder and sink would: a thread of its own cost more in
+// hand-overs than it saved, now that the common layouts pass unconverted.
 void CaptureGraph::renderPreview() {
   GstElement* pipeline = m_graph->pipeline.get();
   GstRef<GstElement> tee(gst_bin_get_by_name(GST_BIN(pipeline), "MySmartTee"));
-  GstElement* queue = addElement(pipeline, "queue");
   GstElement* convert = addElement(pipeline, "videoconvert");
-  if (!queue || !convert || !gst_element_link_many(tee.get(), queue, convert, nullptr))
+  if (!convert || !gst_element_link(tee.get(), convert))
     abandon(QStringLiteral("Can't render preview stream!"));
-  // A couple of frames between the threads: the conversion runs beside the source.
-  g_object_set(queue, "max-size-buffers", 2u, "max-size-bytes", 0u, "max-size-time", guint64(0), nullptr);
   // Pixel pairs of 4:2:2 video share their chroma anyway; not interpolating it
   // saves a fifth of the conversion. Two threads keep up with a fast source.
   gst_util_set_object_arg(G_OBJECT(convert), "chroma-mode", "none");
