@@ -53,14 +53,14 @@ TEST(SampleGrabberCB, CopiesOnlyTheFirstSampleAfterArming) {
 TEST(SampleGrabberCB, ReusesAFewBuffersAndNeverWritesIntoAHeldFrame) {
   TSampleGrabberCB callback;
   std::deque<std::pair<FrameBitmap, int>> held;  // frame and the grey it was given
-  std::set<const std::uint8_t*> buffers;
+  std::set<qint64> buffers;                      // the image data's serial number, never reused by another
   for (int grey = 0; grey < 40; ++grey) {
     callback.setArmed(true);
     callback.BufferCB(picture(6, 4, QColor(grey, grey, grey)));
     held.emplace_back(callback.frame(), grey);
     if (held.size() > 2)
       held.pop_front();
-    buffers.insert(held.back().first.view().data);
+    buffers.insert(held.back().first.image().cacheKey() >> 32);
     for (const auto& [frame, value] : held)
       ASSERT_EQ(frame.image().pixelColor(5, 3), QColor(value, value, value)) << "after frame " << grey;
   }
