@@ -8,6 +8,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include <cstdint>
 #include <utility>
 
 namespace {
