@@ -78,6 +78,14 @@ class QuietServices final : public AppServices {
   void showBalloon(const QString&, const QString&) override {}
   bool AlarmSounding() const override { return false; }
   void PlaySoundAlarm() override {}
+  qint32 ConnectionType() const override { return 0; }
+  qint32 DailNum() const override { return -1; }
+  void AcquireConnection() override {}
+  void ReleaseConnection() override {}
+  bool IsConnected(qint32) override { return false; }
+  std::optional<QString> cameraCaption(qint32) const override { return std::nullopt; }
+  void setCameraStatus(qint32, int, const QString&) override {}
+  void startDelivery(DeliveryChannel, qint32) override {}
 };
 
 class QuietPrompts final : public Prompts {

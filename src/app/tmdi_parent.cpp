@@ -21,6 +21,8 @@
 #include "base/settings_store.h"
 #include "capture/cap_device_info.h"
 #include "capture/video_source.h"
+#include "delivery/delivery_workers.h"
+#include "dialup/connection_use.h"
 #include "eventlog/event_log.h"
 #include "monitor/detection_countdown.h"
 #include "monitor/t_motion_form.h"
@@ -69,7 +71,9 @@ TMDIParent::TMDIParent(Prompts& prompts, Clock& clock, const ProgramPaths& paths
       m_mdiArea(new QMdiArea(this)),
       m_notice(std::make_unique<TrayNotice>()),
       m_soundAlarm(prompts, this),
-      m_help(new ContextHelp(prompts, &helpFile, this)) {
+      m_help(new ContextHelp(prompts, &helpFile, this)),
+      m_deliveries(std::make_unique<DeliveryWorkers>(
+          DeliveryContext{*this, prompts, clock, paths.settingsFile}, paths.programFolder)) {
   setObjectName(QStringLiteral("MDIParent"));
   // The program's icon: the tray icon and every window take it from the application.
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorvex/quorvex.png")));
@@ -88,7 +92,8 @@ TMDIParent::TMDIParent(Prompts& prompts, Clock& clock, const ProgramPaths& paths
   m_soundAlarm.onSoundingChanged = [this](bool sounding) { StopSoundAlarm1->setEnabled(sounding); };
 }
 
-TMDIParent::~TMDIParent() = default;
+// The workers still running report here while they stop, so they go first.
+TMDIParent::~TMDIParent() { m_deliveries.reset(); }
 
 void TMDIParent::createActions() {
   auto make = [this](const char* name, const QString& text, void (TMDIParent::*handler)()) {
@@ -182,7 +187,6 @@ void TMDIParent::tellSettingsProblem() {
 
 void TMDIParent::runStartUp() {
   tellUnwritableFolders();
-  m_dailNum = -1;
   GetConnectionSetup();
   readOptionStates();
   // Dates and times are always written with "-" separators (DateTimeText).
@@ -236,16 +240,52 @@ void TMDIParent::echoStartLine() {
     m_run.echo->writeLine(QStringLiteral("No audio output device found: the sound alarm cannot be heard."));
 }
 
-// A read error ends the reading silently and keeps the values read so far.
 void TMDIParent::GetConnectionSetup() {
-  SettingsStore settings(m_paths.settingsFile);
-  if (!settings.OpenKey(applicationKey(), true))
-    return;
-  try {
-    m_connectionType = settings.ReadInteger(QStringLiteral("Connection"));
-    m_dailNum = settings.ReadInteger(QStringLiteral("DailNum"));
-  } catch (const Error&) {
-  }
+  m_connections = std::make_unique<ConnectionUse>(m_dialUp, ConnectionSetup::read(m_paths.settingsFile));
+}
+
+qint32 TMDIParent::ConnectionType() const {
+  return m_connections ? m_connections->ConnectionType() : static_cast<qint32>(ConnectionKind::NoInternet);
+}
+
+qint32 TMDIParent::DailNum() const { return m_connections ? m_connections->DailNum() : -1; }
+
+void TMDIParent::AcquireConnection() {
+  if (!m_connections)
+    throw Error(QStringLiteral("The connection setup has not been read"));
+  m_connections->AcquireConnection();
+}
+
+void TMDIParent::ReleaseConnection() {
+  if (m_connections)
+    m_connections->ReleaseConnection();
+}
+
+bool TMDIParent::IsConnected(qint32 index) {
+  if (!m_connections)
+    throw Error(QStringLiteral("List index out of bounds (%1)").arg(index));
+  return m_connections->IsConnected(index);
+}
+
+// The camera window's index is its tag.
+TMotionForm* TMDIParent::cameraAt(qint32 childIndex) const {
+  TMotionForm* camera = m_camera;
+  return camera && camera->property("tag").toInt() == childIndex ? camera : nullptr;
+}
+
+std::optional<QString> TMDIParent::cameraCaption(qint32 childIndex) const {
+  if (const TMotionForm* camera = cameraAt(childIndex))
+    return camera->windowTitle();
+  return std::nullopt;
+}
+
+void TMDIParent::setCameraStatus(qint32 childIndex, int panel, const QString& text) {
+  if (TMotionForm* camera = cameraAt(childIndex))
+    camera->setStatusPanelText(panel, text);
+}
+
+void TMDIParent::startDelivery(DeliveryChannel channel, qint32 childIndex) {
+  m_deliveries->startDelivery(channel, childIndex);
 }
 
 void TMDIParent::readOptionStates() {
@@ -334,6 +374,8 @@ void TMDIParent::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  // Running deliveries end first: their reports still reach the window and the log.
+  m_deliveries->stopAll();
   guarded(m_prompts, [this] { FormClose(); });
   CoolTrayIcon1->hide();
   m_notice->hide();

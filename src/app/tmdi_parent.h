@@ -4,6 +4,7 @@
 #include "base/app_services.h"
 #include "base/disk_full_notice.h"
 #include "base/program_paths.h"
+#include "dialup/no_dial_up.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -14,8 +15,10 @@
 #include <memory>
 
 class Clock;
+class ConnectionUse;
 class ContextHelp;
 class ConsoleEcho;
+class DeliveryWorkers;
 class EventLog;
 class Prompts;
 class QAction;
@@ -31,7 +34,8 @@ class TrayNotice;
 
 // The main window: a multiple-document frame holding the one camera window of the
 // run, with the menus, the tray icon and the services it owns for the others (the
-// event log, the chosen video source, the balloon, the sound alarm). The first
+// event log, the chosen video source, the balloon, the sound alarm, the dial-up use
+// and the delivery workers). The first
 // time it is shown it runs the start-up sequence: splash, settings, event log,
 // video source, camera.
 class TMDIParent : public QMainWindow, public AppServices {
@@ -73,9 +77,16 @@ class TMDIParent : public QMainWindow, public AppServices {
   bool AlarmSounding() const override { return m_soundAlarm.AlarmSounding(); }
   void PlaySoundAlarm() override { m_soundAlarm.PlaySoundAlarm(); }
 
-  // The connection choice as read at start-up.
-  qint32 ConnectionType() const { return m_connectionType; }
-  qint32 DailNum() const { return m_dailNum; }
+  // The connection choice as read at start-up: no Internet and no entry before.
+  qint32 ConnectionType() const override;
+  qint32 DailNum() const override;
+  void AcquireConnection() override;
+  void ReleaseConnection() override;
+  bool IsConnected(qint32 index) override;
+  std::optional<QString> cameraCaption(qint32 childIndex) const override;
+  void setCameraStatus(qint32 childIndex, int panel, const QString& text) override;
+  void startDelivery(DeliveryChannel channel, qint32 childIndex) override;
+  DeliveryWorkers& deliveries() const { return *m_deliveries; }
   bool startUpDone() const { return m_startUpDone; }
   QMdiArea* clientArea() const { return m_mdiArea; }
   // The camera window of the run, once made; null without a video source.
@@ -139,6 +150,7 @@ class TMDIParent : public QMainWindow, public AppServices {
   void echoStartLine();
   void createCameraWindow();
   void FormClose();
+  TMotionForm* cameraAt(qint32 childIndex) const;
 
   Prompts& m_prompts;
   Clock& m_clock;
@@ -156,6 +168,7 @@ class TMDIParent : public QMainWindow, public AppServices {
   bool m_startUpDone = false;
   bool m_closed = false;
   std::function<bool()> m_trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
-  qint32 m_connectionType = 0;
-  qint32 m_dailNum = -1;
+  NoDialUp m_dialUp;
+  std::unique_ptr<ConnectionUse> m_connections;  // from the start-up on
+  std::unique_ptr<DeliveryWorkers> m_deliveries;
 };

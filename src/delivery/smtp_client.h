@@ -33,7 +33,7 @@ class SmtpClient {
   };
 
   // `stop` ends any wait at once (the run is then abandoned with an error).
-  SmtpClient(Account account, Authentication authentication, Timeouts timeouts = {},
+  SmtpClient(Account account, Authentication authentication, Timeouts timeouts,
              std::stop_token stop = {});
   ~SmtpClient();
 

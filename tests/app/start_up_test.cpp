@@ -266,7 +266,7 @@ TEST_F(AppFixture, TheConnectionChoiceAndOptionStatesAreReadAtStart) {
     bool connectOnlyOnce;
   };
   const Case cases[] = {
-      {"nothing stored", [](SettingsStore&) {}, 0, -1, true},
+      {"nothing stored", [](SettingsStore&) {}, 2, -1, true},
       {"LAN without entry",
        [](SettingsStore& s) {
          s.WriteInteger(QStringLiteral("Connection"), 2);

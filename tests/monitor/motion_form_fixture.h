@@ -43,6 +43,18 @@ class RecordingServices final : public AppServices {
     calls.append(QStringLiteral("alarm"));
     alarmSounding = true;
   }
+  qint32 ConnectionType() const override { return 2; }
+  qint32 DailNum() const override { return -1; }
+  void AcquireConnection() override {}
+  void ReleaseConnection() override {}
+  bool IsConnected(qint32) override { return false; }
+  std::optional<QString> cameraCaption(qint32) const override { return videoSource; }
+  void setCameraStatus(qint32, int, const QString&) override {}
+  void startDelivery(DeliveryChannel channel, qint32 childIndex) override {
+    calls.append(QStringLiteral("deliver %1 %2")
+                     .arg(channel == DeliveryChannel::Email ? "email" : "ftp")
+                     .arg(childIndex));
+  }
 
   QStringList callsStartingWith(const QString& prefix) const {
     QStringList found;
