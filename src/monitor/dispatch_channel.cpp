@@ -6,6 +6,7 @@
 #include "base/help_topic.h"
 #include "base/settings_keys.h"
 #include "base/settings_store.h"
+#include "delivery/staged_files.h"
 #include "eventlog/date_time_text.h"
 #include "monitor/snapshot_stamp.h"
 #include "monitor/status_panels.h"
@@ -19,7 +20,8 @@
 #include <utility>
 
 DispatchChannel::Kind DispatchChannel::Kind::email() {
-  return {QStringLiteral("EMail"),
+  return {DeliveryChannel::Email,
+          QStringLiteral("EMail"),
           QStringLiteral("EMailServer"),
           1,
           QStringLiteral("E-Mailing"),
@@ -30,7 +32,8 @@ DispatchChannel::Kind DispatchChannel::Kind::email() {
 }
 
 DispatchChannel::Kind DispatchChannel::Kind::ftp() {
-  return {QStringLiteral("FTP"),
+  return {DeliveryChannel::Ftp,
+          QStringLiteral("FTP"),
           QStringLiteral("FTPServer"),
           2,
           QStringLiteral("Uploading via FTP"),
@@ -42,16 +45,15 @@ DispatchChannel::Kind DispatchChannel::Kind::ftp() {
 
 DispatchChannel::DispatchChannel(Kind kind, QCheckBox& box, const ProgramPaths& paths, AppServices& services,
                                  const Clock& clock, WindowHandlers& handlers, Window window,
-                                 StartWorker startWorker, DispatchTiming timing)
+                                 DispatchTiming timing)
     : m_kind(std::move(kind)),
       m_box(box),
-      m_folder(paths.programFolder + m_kind.folder + u'/'),
+      m_folder(::stagingFolder(paths.programFolder, m_kind.channel)),
       m_settingsFile(paths.settingsFile),
       m_services(services),
       m_clock(clock),
       m_handlers(handlers),
       m_window(std::move(window)),
-      m_startWorker(std::move(startWorker)),
       m_timing(timing) {
   m_limit.setObjectName(QLatin1String(m_kind.limitTimerName));
   m_limit.setSingleShot(true);
@@ -72,7 +74,7 @@ bool DispatchChannel::GetSetup() {
   if (store.OpenKey(applicationKey(), false) && store.ValueExists(m_kind.serverValue))
     return true;
   m_handlers.messageBox(
-      {QStringLiteral("No Settings!\r\rPlease run %1 Wizard\rfrom Options menu.").arg(m_kind.folder),
+      {QStringLiteral("No Settings!\r\rPlease run %1 Wizard\rfrom Options menu.").arg(m_kind.wizard),
        Prompts::programCaption(), Prompts::Icon::Error, Prompts::Buttons::Ok, HelpTopic::NoDeliverySettings});
   return false;
 }
@@ -132,12 +134,11 @@ void DispatchChannel::Cap() {
   try {
     // Written also for a series, whose files the worker then sends instead.
     stage(m_window.detectedFrame, m_folder + QStringLiteral("Motion.jpg"));
+    GetSetup();  // the worker checks the account itself and sends nothing without one
+    m_services.startDelivery(m_kind.channel, m_window.form.property("tag").toInt());
   } catch (const Error& error) {
     failed(error);
-    return;
   }
-  GetSetup();  // the worker checks the account itself and sends nothing without one
-  m_startWorker();
 }
 
 void DispatchChannel::setSeriesLength(int length) { m_nextSeriesLength = length; }

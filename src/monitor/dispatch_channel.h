@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/app_services.h"
 #include "base/frame_bitmap.h"
 #include "base/program_paths.h"
 #include "monitor/bmp_to_jpeg.h"
@@ -8,9 +9,7 @@
 #include <QTimer>
 
 #include <chrono>
-#include <functional>
 
-class AppServices;
 class Clock;
 class Error;
 class QCheckBox;
@@ -18,27 +17,29 @@ class QWidget;
 class StatusPanels;
 class WindowHandlers;
 
-// The pace of a delivery channel.
+// The pace of a dispatch channel.
 struct DispatchTiming {
-  std::chrono::milliseconds seriesStep{
-      500};  // from the motion event to the first picture, and between pictures
-  std::chrono::milliseconds minute{60'000};  // the unit of the interval
+  // From the motion event to the first picture of a series, and between its pictures.
+  std::chrono::milliseconds seriesStep{500};
+  // The unit of "Upload/Email Every".
+  std::chrono::milliseconds minute{60'000};
 };
 
 // One way a motion picture leaves the camera window, e-mail or FTP. A motion event
 // stages the detected picture (or a series of the next frames) as JPEG files in the
-// channel's folder under the program folder and starts a worker that sends them; after
-// a send the channel stays quiet for the interval "Upload/Email Every", counted from
-// the motion event that started it.
+// channel's staging folder and has the main window start a worker that sends them;
+// after a send the channel stays quiet for the interval "Upload/Email Every",
+// counted from the motion event that started it.
 class DispatchChannel {
  public:
   // What tells e-mail and FTP apart.
   struct Kind {
-    QString folder;       // the staging sub-folder of the program folder, and the wizard's name
+    DeliveryChannel channel;
+    QString wizard;       // the setup wizard that makes the account
     QString serverValue;  // the program setting that names the server
     int statusPanel;
     QString sendingText;
-    QString notSentText;  // the event log entry of a picture that could not be staged, before its date
+    QString notSentText;  // the event log entry of a send that could not be staged, before its date
     QString logValue;     // the event log's category
     const char* limitTimerName;
     const char* seriesTimerName;
@@ -53,8 +54,9 @@ class DispatchChannel {
     Limited,  // sent, or tried to; the interval runs
   };
 
-  // What of the camera window the channel reads and writes: its caption, its status
-  // bar, and its frames, read when a picture is taken.
+  // What of the camera window the channel reads and writes: its caption and tag (its
+  // index among the main window's camera windows), its status bar, and its frames,
+  // read when a picture is taken.
   struct Window {
     const QWidget& form;
     StatusPanels& statusBar;
@@ -62,16 +64,12 @@ class DispatchChannel {
     const FrameBitmap& detectedFrame;
   };
 
-  // Starts the worker that takes the staged files away and sends them.
-  using StartWorker = std::function<void()>;
-
   static constexpr int kMaxSeriesLength = 10;
 
   // `box` switches the channel on ("Email Image", "FTP Image"). The timers tick
   // through `handlers`, which also shows the channel's message boxes.
   DispatchChannel(Kind kind, QCheckBox& box, const ProgramPaths& paths, AppServices& services,
-                  const Clock& clock, WindowHandlers& handlers, Window window, StartWorker startWorker,
-                  DispatchTiming timing = {});
+                  const Clock& clock, WindowHandlers& handlers, Window window, DispatchTiming timing = {});
 
   // The channel's box stays checked only when its account exists.
   void requireAccount();
@@ -120,7 +118,6 @@ class DispatchChannel {
   const Clock& m_clock;
   WindowHandlers& m_handlers;
   Window m_window;
-  StartWorker m_startWorker;
   DispatchTiming m_timing;
   TBmpToJpeg m_jpeg;
   QTimer m_limit;

@@ -103,12 +103,10 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
   column->addWidget(StatusBar1);
 
   const DispatchChannel::Window window{*this, *StatusBar1, LastFrame, MyMotion1->DetectedBitmap()};
-  m_email = std::make_unique<DispatchChannel>(
-      DispatchChannel::Kind::email(), *Panel1->CheckBox4, m_paths, services, clock, m_handlers, window,
-      [this] { startWorker(DispatchChannel::Kind::email()); }, deliveryTiming);
-  m_ftp = std::make_unique<DispatchChannel>(
-      DispatchChannel::Kind::ftp(), *Panel1->CheckBox3, m_paths, services, clock, m_handlers, window,
-      [this] { startWorker(DispatchChannel::Kind::ftp()); }, deliveryTiming);
+  m_email = std::make_unique<DispatchChannel>(DispatchChannel::Kind::email(), *Panel1->CheckBox4, m_paths,
+                                              services, clock, m_handlers, window, deliveryTiming);
+  m_ftp = std::make_unique<DispatchChannel>(DispatchChannel::Kind::ftp(), *Panel1->CheckBox3, m_paths,
+                                            services, clock, m_handlers, window, deliveryTiming);
   EmailTimer1 = m_email->rateLimit();
   FTPTimer1 = m_ftp->rateLimit();
 
@@ -217,7 +215,7 @@ void TMotionForm::ComboBox2Change() {
 void TMotionForm::Button2Click() {
   if (m_source->stop())
     writeLog(QStringLiteral("Device Stopped By User on "), QStringLiteral("Device Events"));
-  for (DispatchChannel* channel : channels()) channel->cutShort();
+  for (auto* channel : channels()) channel->cutShort();
 }
 
 bool TMotionForm::sourceRunning() const { return m_source->running(); }
@@ -226,7 +224,7 @@ const ReconnectSchedule& TMotionForm::reconnectSchedule() const { return m_sourc
 
 void TMotionForm::VideoCapture1DeviceLost(TVideoCapture*) {
   m_source->lost();
-  for (DispatchChannel* channel : channels()) channel->cutShort();
+  for (auto* channel : channels()) channel->cutShort();
 }
 
 void TMotionForm::ReconnectTimerTimer() { m_source->tick(); }
@@ -249,8 +247,7 @@ bool TMotionForm::detectionArmed() const { return m_arming->armed(); }
 
 void TMotionForm::VideoCapture1FrameRendered(TVideoCapture* Sender) { Sender->GrabNextBitmap(); }
 
-// At most one series is sent per frame, and that frame goes no further: sending
-// costs time the next frames would miss.
+// One series is sent per frame, and that frame goes no further: staging takes its time.
 bool TMotionForm::finishImageSeries() { return m_email->finishSeries() || m_ftp->finishSeries(); }
 
 void TMotionForm::paintFrame() { PaintBox1->showFrame(LastFrame); }
@@ -299,9 +296,8 @@ void TMotionForm::soundAlarm() {
     writeLog(QStringLiteral("Alarm Sounded on "), QStringLiteral("Alarm"));
 }
 
-// E-mail first, then FTP.
 void TMotionForm::dispatchDelivery() {
-  for (DispatchChannel* channel : channels()) channel->motionDetected(Panel1->CheckBox12->isChecked());
+  for (auto* channel : channels()) channel->motionDetected(Panel1->CheckBox12->isChecked());
 }
 
 void TMotionForm::PicCap() {
@@ -345,15 +341,12 @@ void TMotionForm::CheckBox4Click() { m_email->requireAccount(); }
 void TMotionForm::AdvSpinEdit6Change() {
   if (Panel1->AdvSpinEdit6->text().isEmpty())
     return;
-  for (DispatchChannel* channel : channels()) channel->setSeriesLength(Panel1->AdvSpinEdit6->boundedValue());
+  for (auto* channel : channels()) channel->setSeriesLength(Panel1->AdvSpinEdit6->boundedValue());
 }
 
 void TMotionForm::AdvSpinEdit7Change() {
-  for (DispatchChannel* channel : channels())
-    channel->setIntervalMinutes(Panel1->AdvSpinEdit7->boundedValue());
+  for (auto* channel : channels()) channel->setIntervalMinutes(Panel1->AdvSpinEdit7->boundedValue());
 }
-
-void TMotionForm::startWorker(const DispatchChannel::Kind&) {}
 
 // ---- Camera settings ----
 
@@ -370,7 +363,7 @@ void TMotionForm::LoadSettings(const QString& Caption) {
 
 void TMotionForm::finishLoad() {
   TrackBar2Change();
-  for (DispatchChannel* channel : channels())
+  for (auto* channel : channels())
     channel->setSeriesLength(Panel1->AdvSpinEdit6->boundedValue());  // also when the field is empty
   AdvSpinEdit7Change();
   m_cameraValues->trackChanges();
@@ -386,7 +379,7 @@ void TMotionForm::FormCloseQuery(bool& CanClose) {
 
 void TMotionForm::shutDown(std::function<void()> end) {
   for (QTimer* running : {DetectOnStartTimer1, DelayStart, ImageTimer, ReconnectTimer}) running->stop();
-  for (DispatchChannel* channel : channels()) channel->stop();
+  for (auto* channel : channels()) channel->stop();
   VideoCapture1->setWantPreview(false);  // a lost device is not restarted either
   VideoCapture1->StopPreview();
   const bool handlerUnderWay = m_handlers.busy();

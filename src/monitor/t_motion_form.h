@@ -147,8 +147,8 @@ class TMotionForm : public QWidget {
   void examineFrame();
   void soundAlarm();
   void dispatchDelivery();
+  // E-mail first, then FTP.
   std::array<DispatchChannel*, 2> channels() const { return {m_email.get(), m_ftp.get()}; }
-  void startWorker(const DispatchChannel::Kind& kind);
 
   // The steps of LoadSettings.
   void finishLoad();
