@@ -11,6 +11,8 @@
 
 // A blocking SMTP client for one worker thread. Every failure (refused, unexpected
 // reply, time-out, failed certificate check, stop requested) throws `Error`.
+// Create, use and destroy it on one thread; its waits run that thread's event loop,
+// so a QCoreApplication must exist.
 class SmtpClient {
  public:
   enum class Authentication {
@@ -20,11 +22,14 @@ class SmtpClient {
   };
 
   struct Account {
-    ServerAddress server;  // port 465 means TLS from the first byte
+    ServerAddress server;
     QString userName;
     QString password;
     // A PEM file of certificates trusted besides the system's roots; empty for none.
     QString extraCaFile;
+    // A server on this port speaks TLS from the first byte (RFC 8314); on any other
+    // port STARTTLS is used when the server offers it.
+    quint16 implicitTlsPort = 465;
   };
 
   struct Timeouts {
@@ -33,8 +38,9 @@ class SmtpClient {
   };
 
   // `stop` ends any wait at once (the run is then abandoned with an error).
-  SmtpClient(Account account, Authentication authentication, Timeouts timeouts,
-             std::stop_token stop = {});
+  SmtpClient(Account account, Authentication authentication, Timeouts timeouts, std::stop_token stop = {});
+  // The default time-outs. (A default argument cannot be `Timeouts{}` inside the class.)
+  SmtpClient(Account account, Authentication authentication);
   ~SmtpClient();
 
   // Greeting, EHLO (HELO when EHLO is refused), STARTTLS and EHLO again when offered.
@@ -48,6 +54,9 @@ class SmtpClient {
 
  private:
   struct Session;
+  void greet(Session& session);
+  void authenticate(Session& session);
+
   Account m_account;
   Authentication m_authentication;
   Timeouts m_timeouts;
