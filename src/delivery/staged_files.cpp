@@ -33,7 +33,7 @@ QStringList deliveryFiles(const QString& folder) {
   return files;
 }
 
-QString moveStagedFiles(const QString& stagingFolder, const QDateTime& now) {
+QString createRunFolder(const QString& stagingFolder, const QDateTime& now) {
   QDir staging(stagingFolder);
   if (!staging.mkpath(QStringLiteral(".")))
     throw Error(QStringLiteral("Cannot create the folder %1").arg(stagingFolder));
@@ -45,7 +45,11 @@ QString moveStagedFiles(const QString& stagingFolder, const QDateTime& now) {
       throw Error(QStringLiteral("Cannot create a run folder in %1").arg(stagingFolder));
     name = stamp + QStringLiteral("-%1").arg(number);
   }
-  const QString runFolder = staging.filePath(name) + u'/';
+  return staging.filePath(name) + u'/';
+}
+
+QString moveStagedFiles(const QString& stagingFolder, const QDateTime& now) {
+  const QString runFolder = createRunFolder(stagingFolder, now);
   for (const QString& file : deliveryFiles(stagingFolder)) {
     const QString target = runFolder + QFileInfo(file).fileName();
     if (!QFile::rename(file, target))

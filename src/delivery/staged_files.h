@@ -18,8 +18,12 @@ QString stagingFolder(const QString& programFolder, DeliveryChannel channel);
 // it is there, else none.
 QStringList deliveryFiles(const QString& folder);
 
-// Moves the pictures deliveryFiles() finds in `stagingFolder` into a new folder of
-// their own inside it ("Run <date>-<time>", numbered when taken), so that a later
-// staging can neither overwrite nor join them. Returns the new folder, ending with
-// "/". Throws Error when the folder cannot be made or a picture not moved.
+// Makes a new folder for one run inside `stagingFolder` ("Run <date>-<time>",
+// numbered when the name is taken) and returns it, ending with "/". Throws Error
+// when it cannot be made.
+QString createRunFolder(const QString& stagingFolder, const QDateTime& now);
+
+// Moves the pictures deliveryFiles() finds in `stagingFolder` into a new run folder,
+// so that a later staging can neither overwrite nor join them. Returns the run
+// folder. Throws Error when the folder cannot be made or a picture not moved.
 QString moveStagedFiles(const QString& stagingFolder, const QDateTime& now);

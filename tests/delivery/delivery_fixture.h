@@ -22,6 +22,13 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <ostream>
+
+// Readable failure output.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QStringList& texts, std::ostream* out) {
+  *out << '[' << texts.join(QStringLiteral(", ")).toStdString() << ']';
+}
 
 // A phonebook of one entry that comes up `checksToConnect` checks after it is dialled.
 class SlowEntry final : public DialUpBinding {

@@ -1,0 +1,109 @@
+#include "base/settings_keys.h"
+#include "base/settings_store.h"
+#include "support/files.h"
+#include "support/python_server.h"
+#include "support/temp_home.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct SendRun {
+  int code = -1;
+  QString out;
+  QString err;
+};
+
+SendRun send(const QString& home, const QStringList& args) {
+  QProcess process;
+  process.start(buildProgram(QStringLiteral("quorvex-send")), QStringList{"--home", home} + args);
+  EXPECT_TRUE(process.waitForFinished(120000));
+  return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+          QString::fromUtf8(process.readAllStandardOutput()),
+          QString::fromUtf8(process.readAllStandardError())};
+}
+
+void storeFtpAccount(const QString& server, const QString& directory) {
+  SettingsStore settings;
+  ASSERT_TRUE(settings.OpenKey(applicationKey(), true));
+  settings.WriteString(QStringLiteral("FTPServer"), server);
+  settings.WriteString(QStringLiteral("FTPUsername"), QStringLiteral("cam"));
+  settings.WriteString(QStringLiteral("FTPPassword"), QStringLiteral("secret"));
+  settings.WriteString(QStringLiteral("FTPDirectory"), directory);
+}
+
+QByteArray picture(int number) {
+  return (QByteArray("\xFF\xD8\r\n\n") + QByteArray::number(number) + QByteArray("\x00\xFF\xD9", 3))
+      .repeated(400);
+}
+
+TEST(QuorvexSend, UploadsASeriesByFtpAndLogsIt) {
+  TempHome home;
+  QTemporaryDir root;
+  ASSERT_TRUE(QDir(root.path()).mkdir(QStringLiteral("up")));
+  PythonServer server(QStringLiteral("ftp_server.py"),
+                      {root.path(), QStringLiteral("cam"), QStringLiteral("secret")});
+  storeFtpAccount(server.address(), QStringLiteral("up"));
+  QStringList files;
+  for (int n = 1; n <= 3; ++n) {
+    files.append(home.file(QStringLiteral("shot%1.jpg").arg(n)));
+    writeFile(files.last(), picture(n));
+  }
+
+  const SendRun run = send(home.path(), QStringList{"ftp"} + files);
+
+  EXPECT_EQ(run.code, 0) << run.err.toStdString();
+  EXPECT_TRUE(run.out.startsWith(QStringLiteral("Image Uploaded on "))) << run.out.toStdString();
+  EXPECT_EQ(run.out.count(u'\n'), 1) << run.out.toStdString();
+  EXPECT_EQ(QDir(root.filePath(QStringLiteral("up"))).entryList(QDir::Files),
+            (QStringList{"motion1.jpg", "motion2.jpg", "motion3.jpg"}));
+  for (int n = 1; n <= 3; ++n)
+    EXPECT_EQ(readFile(root.filePath(QStringLiteral("up/motion%1.jpg").arg(n))), picture(n)) << n;
+  const QByteArray log = readFile(home.file(QStringLiteral("Quorvex.log")));
+  EXPECT_TRUE(log.contains("[quorvex-send]\r\n" + run.out.trimmed().toUtf8() + "=FTP\r\n"))
+      << log.toStdString();
+  EXPECT_TRUE(QDir(home.file(QStringLiteral("FTP"))).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty())
+      << "the run's folder goes once sent";
+}
+
+TEST(QuorvexSend, TellsWhyNothingWasSent) {
+  struct Case {
+    const char* name;
+    bool account;
+    QStringList args;  // after the channel
+    int code;
+    const char* out;  // its start; empty: nothing
+    const char* err;
+  };
+  TempHome home;
+  writeFile(home.file(QStringLiteral("shot.jpg")), picture(1));
+  const QString shot = home.file(QStringLiteral("shot.jpg"));
+  const Case cases[] = {
+      {"no account", false, {shot}, 1, "", "No Settings!"},
+      {"refused directory", true, {shot}, 1, "Image not Uploaded on ", "The server refused CWD"},
+      {"no file", true, {}, 2, "", "usage: quorvex-send"},
+      {"missing file", true, {home.file(QStringLiteral("none.jpg"))}, 2, "", "No such file"},
+  };
+  QTemporaryDir root;
+  PythonServer server(QStringLiteral("ftp_server.py"),
+                      {root.path(), QStringLiteral("cam"), QStringLiteral("secret")});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.account)
+      storeFtpAccount(server.address(), QStringLiteral("missing"));
+    const SendRun run = send(home.path(), QStringList{"ftp"} + c.args);
+    EXPECT_EQ(run.code, c.code);
+    if (*c.out) {
+      EXPECT_TRUE(run.out.startsWith(QString::fromLatin1(c.out))) << run.out.toStdString();
+    } else {
+      EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+    }
+    EXPECT_TRUE(run.err.contains(QString::fromLatin1(c.err))) << run.err.toStdString();
+  }
+}
+
+}  // namespace
