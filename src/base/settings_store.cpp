@@ -6,8 +6,10 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -237,6 +239,16 @@ Database openReadOnly(const QString& path) {
   return db;
 }
 
+// The file holds account passwords, so a new one is readable by its owner only;
+// SQLite gives its -wal and -shm files the database's mode. An existing file keeps
+// the mode it has.
+void createPrivately(const QString& path) {
+  const int descriptor =
+      ::open(QFile::encodeName(path).constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+  if (descriptor >= 0)
+    ::close(descriptor);
+}
+
 QString unusableFile(const QString& path, const QString& reason) {
   return QStringLiteral(
              "The settings file \"%1\" cannot be used (%2). Quorvex leaves it untouched and neither reads "
@@ -382,6 +394,7 @@ bool SettingsStore::open() {
   if (!m_openError.isEmpty())
     return false;
   try {
+    createPrivately(m_filePath);
     Database db = openDatabase(QFile::encodeName(m_filePath), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     if (sqlite3_db_readonly(db.get(), "main") == 1) {
       m_openError =

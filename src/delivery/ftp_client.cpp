@@ -47,16 +47,16 @@ void FtpClient::await(Wait wait, Deadline deadline, const QString& what) {
 void FtpClient::connectToServer() {
   m_control = std::make_unique<QTcpSocket>();
   m_control->connectToHost(m_server.host, m_server.port);
-  const QString what = QStringLiteral("the connection to %1 port %2").arg(m_server.host).arg(m_server.port);
+  const QString where = QStringLiteral("%1 port %2").arg(m_server.host).arg(m_server.port);
   await(
-      [this, &what](int milliseconds) {
+      [this, &where](int milliseconds) {
         if (m_control->waitForConnected(milliseconds))
           return true;
         if (m_control->error() != QAbstractSocket::SocketTimeoutError)
-          throw Error(QStringLiteral("No connection to %1: %2").arg(what, m_control->errorString()));
+          throw Error(QStringLiteral("No connection to %1: %2").arg(where, m_control->errorString()));
         return false;
       },
-      SteadyClock::now() + m_timeouts.connect, what);
+      SteadyClock::now() + m_timeouts.connect, QStringLiteral("the connection to ") + where);
   expect(readReply(), {220}, QStringLiteral("the greeting"));
 }
 

@@ -230,6 +230,25 @@ class SettingsFileTest : public ::testing::Test {
   TempHome m_home;
 };
 
+// The file holds account passwords: the database and its journal files are the
+// owner's alone, whatever the umask allows.
+TEST_F(SettingsFileTest, ANewFileAndItsJournalsAreReadableByTheOwnerOnly) {
+  const mode_t previous = ::umask(022);
+  SettingsStore store(path());
+  ASSERT_TRUE(store.OpenKey(applicationKey(), true));
+  store.WriteString("EMailPassword", "secret");
+  ::umask(previous);
+  int checked = 0;
+  for (const QString suffix : {"", "-wal", "-shm", "-journal"}) {
+    struct stat status {};
+    if (::stat(QFile::encodeName(path() + suffix).constData(), &status) != 0)
+      continue;
+    EXPECT_EQ(status.st_mode & 0777, 0600u) << suffix.toStdString();
+    ++checked;
+  }
+  EXPECT_GE(checked, 2) << "the database and its write-ahead log";
+}
+
 TEST_F(SettingsFileTest, AFileMarkedReadOnlyIsNeverOpenedNorWritten) {
   const QByteArray before = makeSettingsFile();
   ASSERT_EQ(::chmod(QFile::encodeName(path()).constData(), 0444), 0);

@@ -53,7 +53,7 @@ class EmailThreadTest : public DeliveryFixture {
            text("EMailPassword", QStringLiteral("secret")),
            text("FromMail", QStringLiteral("cam@example.org")),
            text("EMail1", QStringLiteral("first@example.org")), text("EMail2", email2),
-           text("EMailText", QStringLiteral("Front door\r\n.hidden line\nlast")), text("EMailType", "0")});
+           text("EMailText", QStringLiteral("Haustür vorne\r\n.hidden line\nlast")), text("EMailType", "0")});
   }
 
   std::unique_ptr<EmailThread> worker() {
@@ -82,7 +82,7 @@ TEST_F(EmailThreadTest, SendsTheSeriesInOrderWithTheBodyAndRemovesTheRunFolder) 
   EXPECT_EQ(message["priority"].toString(), "1");
   const QString body = message["text"].toString().replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   EXPECT_EQ(body.trimmed(), QStringLiteral("Quorvex\nSee attachment for image.\nMotion Captured on :\n%1\n\n"
-                                           "Front door\n.hidden line\nlast")
+                                           "Haustür vorne\n.hidden line\nlast")
                                 .arg(dt()));
   const QJsonArray attachments = message["attachments"].toArray();
   ASSERT_EQ(attachments.size(), 3);

@@ -1,5 +1,6 @@
 """A real SMTP server for the tests (aiosmtpd, no TLS) that keeps what it receives.
-Usage: mail_sink.py OUTDIR [USER PASSWORD]. With a user, AUTH is required.
+Usage: mail_sink.py OUTDIR [USER PASSWORD] [--tls CERT KEY]. With a user, AUTH is
+required; with --tls, STARTTLS is offered and required before anything else.
 Prints its port first. The n-th message is parsed with Python's email package and
 written to OUTDIR/message<n>.json: envelope, header fields, the text part and each
 attachment (file name and base64 of its bytes)."""
@@ -9,14 +10,22 @@ import email
 import email.policy
 import json
 import socket
+import ssl
 import sys
 import threading
 
 from aiosmtpd.controller import Controller
 from aiosmtpd.smtp import AuthResult
 
-outdir = sys.argv[1]
-credentials = tuple(sys.argv[2:4]) if len(sys.argv) >= 4 else None
+arguments = sys.argv[1:]
+tls = None
+if "--tls" in arguments:
+    at = arguments.index("--tls")
+    tls = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+    tls.load_cert_chain(arguments[at + 1], arguments[at + 2])
+    del arguments[at:at + 3]
+outdir = arguments[0]
+credentials = tuple(arguments[1:3]) if len(arguments) >= 3 else None
 count = 0
 lock = threading.Lock()
 
@@ -36,8 +45,7 @@ class Sink:
             elif text is None:
                 text = part.get_payload(decode=True).decode(part.get_content_charset() or "ascii")
         summary = {"mail_from": envelope.mail_from, "rcpt_tos": envelope.rcpt_tos,
-                   "login": session.login_data.decode() if isinstance(session.login_data, bytes)
-                   else session.login_data,
+                   "login": session.auth_data if session.authenticated else None,
                    "from": message["From"], "to": message["To"], "subject": message["Subject"],
                    "priority": message["X-Priority"], "text": text, "attachments": attachments}
         with lock:
@@ -49,14 +57,17 @@ class Sink:
 
 def authenticator(server, session, envelope, mechanism, auth_data):
     ok = credentials is not None and (auth_data.login.decode(), auth_data.password.decode()) == credentials
-    return AuthResult(success=ok)
+    return AuthResult(success=ok, auth_data=auth_data.login.decode() if ok else None)
 
 
 probe = socket.socket()
 probe.bind(("127.0.0.1", 0))
 port = probe.getsockname()[1]
 probe.close()
-options = {"auth_require_tls": False, "auth_required": credentials is not None, "authenticator": authenticator}
+options = {"auth_require_tls": tls is not None, "auth_required": credentials is not None,
+           "authenticator": authenticator}
+if tls:
+    options.update(tls_context=tls, require_starttls=True)
 controller = Controller(Sink(), hostname="127.0.0.1", port=port, **options)
 controller.start()
 print(port, flush=True)
