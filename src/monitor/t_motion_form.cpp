@@ -47,7 +47,7 @@ QTimer* timer(const char* name, int intervalMs, QObject* parent) {
 
 TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& clock,
                          const ProgramPaths& paths, TMaskForm* maskForm, QWidget* parent,
-                         DispatchTiming deliveryTiming)
+                         DispatchTiming dispatchTiming)
     : QWidget(parent),
       m_services(services),
       m_handlers(prompts),
@@ -104,9 +104,9 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
 
   const DispatchChannel::Window window{*this, *StatusBar1, LastFrame, MyMotion1->DetectedBitmap()};
   m_email = std::make_unique<DispatchChannel>(DispatchChannel::Kind::email(), *Panel1->CheckBox4, m_paths,
-                                              services, clock, m_handlers, window, deliveryTiming);
+                                              services, clock, m_handlers, window, dispatchTiming);
   m_ftp = std::make_unique<DispatchChannel>(DispatchChannel::Kind::ftp(), *Panel1->CheckBox3, m_paths,
-                                            services, clock, m_handlers, window, deliveryTiming);
+                                            services, clock, m_handlers, window, dispatchTiming);
   EmailTimer1 = m_email->rateLimit();
   FTPTimer1 = m_ftp->rateLimit();
 

@@ -47,8 +47,9 @@ class TMotionForm : public QWidget {
 
  public:
   // maskForm is the program's mask editor; without one the window makes its own.
+  // dispatchTiming paces the e-mail and FTP dispatch.
   TMotionForm(AppServices& services, Prompts& prompts, const Clock& clock, const ProgramPaths& paths,
-              TMaskForm* maskForm = nullptr, QWidget* parent = nullptr, DispatchTiming deliveryTiming = {});
+              TMaskForm* maskForm = nullptr, QWidget* parent = nullptr, DispatchTiming dispatchTiming = {});
   ~TMotionForm() override;
 
   // Loads the camera values of Caption into the controls, which applies them.
@@ -93,6 +94,7 @@ class TMotionForm : public QWidget {
 
   FrameBitmap LastFrame;
   QString PictureDir;  // the motion snapshot root, read at the first snapshot
+  // What sends the motion pictures: "Email Image" and "FTP Image".
   DispatchChannel& emailChannel() { return *m_email; }
   DispatchChannel& ftpChannel() { return *m_ftp; }
 
