@@ -127,7 +127,7 @@ void DispatchChannel::cutShort() {
 void DispatchChannel::Cap() {
   m_series.stop();
   m_state = State::Limited;
-  m_window.statusBar.setNotice(m_kind.statusPanel, m_kind.sendingText);
+  m_window.statusBar.setPanelText(m_kind.statusPanel, m_kind.sendingText);
   m_window.statusBar.repaint();
   if (!m_limit.isActive())  // a running interval keeps counting from its start
     m_limit.start();

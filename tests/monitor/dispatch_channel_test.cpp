@@ -15,6 +15,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QTemporaryDir>
 
 #include <map>
@@ -316,9 +317,11 @@ TEST_F(DispatchTest, SeriesOnASlowSourceStopsAtItsLastPicture) {
 }
 
 // A staging folder that cannot be written: the failure is told once, in the channel's
-// panel and the log, without a box; nothing is sent and a series ends.
+// panel and the log, without a box; nothing is sent and a series ends. Repaired, the
+// next motion after the interval sends again.
 TEST_F(DispatchTest, APictureThatCannotBeStagedIsToldOnce) {
   useFtpServer();
+  dispatchTiming.minute = 50ms;
   writeFile(home.path() + "FTP", "not a folder");
   for (int series : {0, 3}) {
     SCOPED_TRACE(series);
@@ -337,7 +340,17 @@ TEST_F(DispatchTest, APictureThatCannotBeStagedIsToldOnce) {
     EXPECT_EQ(count("deliver"), 0);
     EXPECT_TRUE(prompts.shown.isEmpty());
     EXPECT_FALSE(window.ftpChannel().seriesTimer()->isActive());
-    EXPECT_EQ(window.ftpChannel().state(), DispatchChannel::State::Limited);
+    EXPECT_EQ(window.ftpChannel().state(), DispatchChannel::State::Idle);  // the interval is over
+    QLabel* panel = window.StatusBar1->findChildren<QLabel*>().at(2);
+    EXPECT_EQ(panel->toolTip(), window.statusPanelText(2));  // the whole text, however wide
+
+    QFile::remove(home.path() + "FTP");
+    oneMotionEvent();
+    ASSERT_TRUE(waitUntil([&] { return count(uploadedEntry()) == 1; }, 30s));
+    EXPECT_EQ(panel->toolTip(), "");
+    QFile::remove(home.path() + "FTP/Motion.jpg");  // left by a series send
+    QDir(home.path() + "FTP").removeRecursively();
+    writeFile(home.path() + "FTP", "not a folder");
     form.reset();
   }
 }
