@@ -5,6 +5,8 @@
 #include "delivery/ftp_thread.h"
 #include "delivery/staged_files.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -33,31 +35,24 @@ DeliveryWorker* DeliveryWorkers::startDelivery(DeliveryChannel channel, qint32 c
   connect(worker, &QThread::finished, this, [this, worker] {
     std::erase_if(m_workers,
                   [worker](const QPointer<DeliveryWorker>& w) { return w == worker || w.isNull(); });
-    emit workerFinished(worker);
     worker->deleteLater();
   });
   worker->start();
   return worker;
 }
 
+// Events are processed by hand rather than in a nested event loop: once the
+// application was told to exit, a new event loop would return at once.
 bool DeliveryWorkers::stopAll(std::chrono::milliseconds limit) {
   for (const QPointer<DeliveryWorker>& worker : m_workers)
     if (worker)
       worker->requestStop();
-  if (runningCount() == 0)
-    return true;
-  QEventLoop loop;
-  QTimer timeUp;
-  timeUp.setSingleShot(true);
-  connect(&timeUp, &QTimer::timeout, &loop, &QEventLoop::quit);
-  const QMetaObject::Connection ended = connect(this, &DeliveryWorkers::workerFinished, &loop, [this, &loop] {
-    if (runningCount() == 0)
-      loop.quit();
-  });
-  timeUp.start(limit);
-  if (runningCount() > 0)
-    loop.exec();
-  disconnect(ended);
+  QElapsedTimer elapsed;
+  elapsed.start();
+  QTimer wake;  // so that the wait below looks at the time now and then
+  wake.start(std::chrono::milliseconds(50));
+  while (runningCount() > 0 && elapsed.elapsed() < limit.count())
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
   return runningCount() == 0;
 }
 

@@ -35,10 +35,6 @@ class DeliveryWorkers : public QObject {
   bool stopAll(std::chrono::milliseconds limit = std::chrono::seconds(5));
   int runningCount() const;
 
- signals:
-  // A worker ended; it is deleted after the signal.
-  void workerFinished(DeliveryWorker* worker);
-
  private:
   DeliveryContext m_context;
   const QString m_programFolder;

@@ -54,7 +54,7 @@ QByteArray dateText(const QDateTime& date) {
       .arg(QLatin1String(kMonths[day.month() - 1]))
       .arg(day.year())
       .arg(date.time().toString(QStringLiteral("HH:mm:ss")))
-      .arg(offsetMinutes < 0 ? u'-' : u'+')
+      .arg(QChar(offsetMinutes < 0 ? u'-' : u'+'))
       .arg(absoluteMinutes / 60, 2, 10, QLatin1Char('0'))
       .arg(absoluteMinutes % 60, 2, 10, QLatin1Char('0'))
       .toLatin1();

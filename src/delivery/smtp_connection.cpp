@@ -143,9 +143,11 @@ void SmtpConnection::waitUntil(const std::function<bool()>& done, std::chrono::m
                                const QString& what) {
   QElapsedTimer timer;
   timer.start();
-  while (!done()) {
+  for (;;) {
     if (m_stop.stop_requested())
       throw Error(QStringLiteral("The exchange with %1 was stopped.").arg(m_serverName));
+    if (done())
+      return;
     if (m_socket->state() == QAbstractSocket::UnconnectedState)
       throw Error(failureText());
     if (timer.hasExpired(limit.count()))

@@ -19,7 +19,7 @@ class DeliveryWorkersTest : public DeliveryFixture {};
 // runs waits for the next one.
 TEST_F(DeliveryWorkersTest, AStartTakesTheStagedPicturesAndTheCaptionAlong) {
   QTemporaryDir root;
-  PythonServer server(QStringLiteral("ftp_server.py"),
+  PythonServer server(QStringLiteral("ftp_test_server.py"),
                       {root.path(), QStringLiteral("cam"), QStringLiteral("secret")});
   store({{"FTPServer", SettingsType::String, 0, server.address()},
          {"FTPUsername", SettingsType::String, 0, "cam"},

@@ -3,12 +3,11 @@
 #include "delivery/staged_files.h"
 #include "delivery_fixture.h"
 #include "eventlog/date_time_text.h"
-#include "support/python_server.h"
+#include "support/smtp_test_server.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 
@@ -20,24 +19,8 @@ SettingsValue text(const char* name, const QString& value) {
   return {QString::fromLatin1(name), SettingsType::String, 0, value};
 }
 
-// A mail server that keeps each message as Python's email package reads it.
-class MailSink {
- public:
-  explicit MailSink(const QStringList& credentials = {})
-      : server(QStringLiteral("mail_sink.py"), QStringList{m_dir.path()} + credentials) {}
-
-  // The n-th message received, or an empty object.
-  QJsonObject message(int n) const {
-    return QJsonDocument::fromJson(readFile(m_dir.filePath(QStringLiteral("message%1.json").arg(n))))
-        .object();
-  }
-
- private:
-  QTemporaryDir m_dir;
-
- public:
-  PythonServer server;
-};
+// "127.0.0.1:<port>", as the account names the server.
+QString address(const SmtpTestServer& server) { return QStringLiteral("127.0.0.1:%1").arg(server.port()); }
 
 class EmailThreadTest : public DeliveryFixture {
  protected:
@@ -66,20 +49,24 @@ class EmailThreadTest : public DeliveryFixture {
 };
 
 TEST_F(EmailThreadTest, SendsTheSeriesInOrderWithTheBodyAndRemovesTheRunFolder) {
-  MailSink sink;
-  storeAccount(sink.server.address());
+  SmtpTestServer server({});
+  storeAccount(address(server));
   stage({"Motion1.jpg", "Motion2.jpg", "Motion5.jpg", "Motion.jpg", "Motion11.jpg"});
 
   std::unique_ptr<EmailThread> mail = worker();
   ASSERT_TRUE(runToEnd(*mail));
 
   EXPECT_EQ(mail->ResultCode, 0) << mail->errorText().toStdString();
-  const QJsonObject message = sink.message(1);
-  EXPECT_EQ(message["mail_from"].toString(), "cam@example.org");
-  EXPECT_EQ(message["rcpt_tos"].toArray(), (QJsonArray{"first@example.org", "second@example.org"}));
-  EXPECT_EQ(message["from"].toString(), "Quorvex <cam@example.org>");
-  EXPECT_EQ(message["subject"].toString(), "Quorvex. Motion Detected!");
-  EXPECT_EQ(message["priority"].toString(), "1");
+  const QList<SmtpTestServer::Received> received = server.received();
+  ASSERT_EQ(received.size(), 1);
+  EXPECT_EQ(received[0].mailFrom, "cam@example.org");
+  EXPECT_EQ(received[0].recipients, (QStringList{"first@example.org", "second@example.org"}));
+  const QJsonObject message = parsedMail(received[0].file);
+  const QJsonObject headers = message["headers"].toObject();
+  EXPECT_EQ(headers["From"].toString(), "Quorvex <cam@example.org>");
+  EXPECT_EQ(headers["Subject"].toString(), "Quorvex. Motion Detected!");
+  EXPECT_EQ(headers["X-Priority"].toString(), "1");
+  EXPECT_EQ(message["defects"].toArray(), QJsonArray());
   const QString body = message["text"].toString().replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   EXPECT_EQ(body.trimmed(), QStringLiteral("Quorvex\nSee attachment for image.\nMotion Captured on :\n%1\n\n"
                                            "Haustür vorne\n.hidden line\nlast")
@@ -89,7 +76,7 @@ TEST_F(EmailThreadTest, SendsTheSeriesInOrderWithTheBodyAndRemovesTheRunFolder) 
   const int numbers[] = {1, 2, 5};
   for (int i = 0; i < 3; ++i) {
     const QJsonObject attachment = attachments[i].toObject();
-    EXPECT_EQ(attachment["filename"].toString(), QStringLiteral("Motion%1.jpg").arg(numbers[i]));
+    EXPECT_EQ(attachment["fileName"].toString(), QStringLiteral("Motion%1.jpg").arg(numbers[i]));
     EXPECT_EQ(QByteArray::fromBase64(attachment["content"].toString().toLatin1()), picture(numbers[i]));
   }
   EXPECT_FALSE(QFileInfo::exists(mail->runFolder()));
@@ -108,24 +95,25 @@ TEST_F(EmailThreadTest, SendsTheSeriesInOrderWithTheBodyAndRemovesTheRunFolder) 
 TEST_F(EmailThreadTest, TheSecondAddressGoesOnlyWhenItIsOne) {
   struct Case {
     const char* email2;
-    QJsonArray recipients;
+    QStringList recipients;
   };
   const Case cases[] = {
       {"", {"first@example.org"}},
       {"Address goes here", {"first@example.org"}},
   };
-  MailSink sink;
+  SmtpTestServer server({});
   int n = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.email2);
     services->calls.clear();
-    storeAccount(sink.server.address(), QString::fromLatin1(c.email2));
+    storeAccount(address(server), QString::fromLatin1(c.email2));
     stage({"Motion.jpg"});
     std::unique_ptr<EmailThread> mail = worker();
     ASSERT_TRUE(runToEnd(*mail));
-    const QJsonObject message = sink.message(++n);
-    EXPECT_EQ(message["rcpt_tos"].toArray(), c.recipients);
-    EXPECT_EQ(message["attachments"].toArray().size(), 1);
+    const QList<SmtpTestServer::Received> received = server.received();
+    ASSERT_EQ(received.size(), ++n);
+    EXPECT_EQ(received.last().recipients, c.recipients);
+    EXPECT_EQ(parsedMail(received.last().file)["attachments"].toArray().size(), 1);
     EXPECT_EQ(services->calls.value(1),
               QStringLiteral("log Cam | Image Emailed on %1 to first@example.org and %2 | Email")
                   .arg(dt(), c.email2));
@@ -147,14 +135,21 @@ TEST_F(EmailThreadTest, LogsInWhenAuthIsStoredAndFailsCleanlyOtherwise) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     services->calls.clear();
-    MailSink sink({QStringLiteral("cam"), QStringLiteral("secret")});
-    storeAccount(sink.server.address());
+    SmtpTestServer::Options login;
+    login.userName = QStringLiteral("cam");
+    login.password = QStringLiteral("secret");
+    SmtpTestServer server(login);
+    storeAccount(address(server));
     store(c.extra);
     stage({"Motion1.jpg", "Motion2.jpg"});
     std::unique_ptr<EmailThread> mail = worker();
     ASSERT_TRUE(runToEnd(*mail));
     EXPECT_EQ(mail->ResultCode, c.resultCode) << mail->errorText().toStdString();
-    EXPECT_EQ(sink.message(1).isEmpty(), c.resultCode != 0);
+    const QList<SmtpTestServer::Received> received = server.received();
+    ASSERT_EQ(received.size(), c.resultCode == 0 ? 1 : 0);
+    if (!received.isEmpty()) {
+      EXPECT_EQ(received[0].login, QStringLiteral("cam"));
+    }
     EXPECT_EQ(QFileInfo::exists(mail->runFolder()), c.resultCode != 0);
     if (c.resultCode != 0) {
       EXPECT_EQ(services->calls,
@@ -167,15 +162,15 @@ TEST_F(EmailThreadTest, LogsInWhenAuthIsStoredAndFailsCleanlyOtherwise) {
 }
 
 TEST_F(EmailThreadTest, ALineBreakInAnAddressFailsTheRunBeforeConnecting) {
-  MailSink sink;
-  storeAccount(sink.server.address());
+  SmtpTestServer server({});
+  storeAccount(address(server));
   store({text("EMail1", QStringLiteral("first@example.org>\r\nRCPT TO:<other@example.org"))});
   stage({"Motion.jpg"});
   std::unique_ptr<EmailThread> mail = worker();
   ASSERT_TRUE(runToEnd(*mail));
   EXPECT_EQ(mail->ResultCode, 1);
   EXPECT_TRUE(mail->errorText().contains(QStringLiteral("EMail1"))) << mail->errorText().toStdString();
-  EXPECT_TRUE(sink.message(1).isEmpty());
+  EXPECT_TRUE(server.received().isEmpty());
   EXPECT_TRUE(QFileInfo::exists(mail->runFolder() + "Motion.jpg"));
   EXPECT_EQ(services->calls.value(0), QStringLiteral("status 1 Emailing Failed."));
 }

@@ -33,7 +33,7 @@ TEST(FtpClient, StoresFilesByteForByteOnARealServer) {
   QTemporaryDir root;
   ASSERT_TRUE(QDir(root.path()).mkdir(QStringLiteral("up")));
   writeFile(root.filePath(QStringLiteral("up/motion2.jpg")), "an older picture");
-  PythonServer server(QStringLiteral("ftp_server.py"),
+  PythonServer server(QStringLiteral("ftp_test_server.py"),
                       {root.path(), QStringLiteral("cam"), QStringLiteral("secret")});
   ASSERT_NE(server.port(), 0);
 
@@ -130,7 +130,7 @@ TEST(FtpClient, RefusedStepsAndAbortedTransfersFail) {
 TEST(FtpClient, AConnectionThatIsRefusedFails) {
   quint16 closedPort = 0;
   {
-    PythonServer server(QStringLiteral("ftp_server.py"),
+    PythonServer server(QStringLiteral("ftp_test_server.py"),
                         {QDir::tempPath(), QStringLiteral("a"), QStringLiteral("b")});
     closedPort = server.port();
   }

@@ -10,7 +10,7 @@
 
 #include <memory>
 
-// A scripted FTP server (tests/support/servers/scripted_ftp_server.py) and what it
+// A scripted FTP server (tests/support/scripted_ftp_server.py) and what it
 // received: the commands, one per line, and the data of each STOR.
 class ScriptedFtp {
  public:

@@ -53,7 +53,7 @@ class FtpThreadTest : public DeliveryFixture {
 TEST_F(FtpThreadTest, UploadsASeriesInOrderAndRemovesTheRunFolder) {
   QTemporaryDir root;
   ASSERT_TRUE(QDir(root.path()).mkdir(QStringLiteral("up")));
-  PythonServer server(QStringLiteral("ftp_server.py"),
+  PythonServer server(QStringLiteral("ftp_test_server.py"),
                       {root.path(), QStringLiteral("cam"), QStringLiteral("secret")});
   storeAccount(server.address());
   stage({"Motion1.jpg", "Motion2.jpg", "Motion3.jpg", "Motion.jpg", "Motion11.jpg"});
@@ -133,7 +133,7 @@ TEST_F(FtpThreadTest, AFailedRunReportsOnceAndKeepsItsPictures) {
 // A failed series stays in its run folder: the next single picture goes out alone.
 TEST_F(FtpThreadTest, AFailedSeriesIsNeverSentInPlaceOfANewerPicture) {
   QTemporaryDir root;
-  PythonServer server(QStringLiteral("ftp_server.py"),
+  PythonServer server(QStringLiteral("ftp_test_server.py"),
                       {root.path(), QStringLiteral("cam"), QStringLiteral("secret")});
   storeAccount(server.address(), QStringLiteral("missing"));
   stage({"Motion1.jpg", "Motion2.jpg"});
@@ -186,7 +186,7 @@ TEST_F(FtpThreadTest, TheConnectionTypeDecidesWhetherAndWhenTheRunGoesOut) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     QTemporaryDir root;
-    PythonServer server(QStringLiteral("ftp_server.py"),
+    PythonServer server(QStringLiteral("ftp_test_server.py"),
                         {root.path(), QStringLiteral("cam"), QStringLiteral("secret")});
     storeAccount(server.address(), QString());
     SlowEntry modem(c.checksToConnect);

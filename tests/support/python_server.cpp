@@ -4,7 +4,7 @@
 
 PythonServer::PythonServer(const QString& script, const QStringList& arguments) {
   m_process.setProgram(QStringLiteral("/usr/bin/python3"));
-  m_process.setArguments(QStringList{QStringLiteral(QUORVEX_TEST_SERVERS_DIR "/") + script} + arguments);
+  m_process.setArguments(QStringList{QStringLiteral(QUORVEX_TEST_SUPPORT_DIR "/") + script} + arguments);
   m_process.start();
   if (!m_process.waitForStarted(30000)) {
     ADD_FAILURE() << "cannot start " << script.toStdString();

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-// A test server written in Python (tests/support/servers), run with /usr/bin/python3
+// A test server written in Python (tests/support), run with /usr/bin/python3
 // on 127.0.0.1 for the lifetime of the object. The script prints its port first.
 class PythonServer {
  public:

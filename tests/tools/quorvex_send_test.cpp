@@ -2,11 +2,12 @@
 #include "base/settings_store.h"
 #include "support/files.h"
 #include "support/python_server.h"
+#include "support/smtp_test_server.h"
 #include "support/temp_home.h"
+#include "support/test_certificates.h"
 
 #include <QDir>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -48,7 +49,7 @@ TEST(QuorvexSend, UploadsASeriesByFtpAndLogsIt) {
   TempHome home;
   QTemporaryDir root;
   ASSERT_TRUE(QDir(root.path()).mkdir(QStringLiteral("up")));
-  PythonServer server(QStringLiteral("ftp_server.py"),
+  PythonServer server(QStringLiteral("ftp_test_server.py"),
                       {root.path(), QStringLiteral("cam"), QStringLiteral("secret")});
   storeFtpAccount(server.address(), QStringLiteral("up"));
   QStringList files;
@@ -73,49 +74,25 @@ TEST(QuorvexSend, UploadsASeriesByFtpAndLogsIt) {
       << "the run's folder goes once sent";
 }
 
-// A CA of the test's own and a certificate for 127.0.0.1 signed by it, made with openssl.
-bool makeCertificates(const QString& folder) {
-  const QStringList steps[] = {
-      {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=Quorvex Test CA",
-       "-keyout", folder + "/ca.key", "-out", folder + "/ca.pem"},
-      {"req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1", "-keyout", folder + "/server.key",
-       "-out", folder + "/server.csr"},
-      {"x509", "-req", "-in", folder + "/server.csr", "-CA", folder + "/ca.pem", "-CAkey", folder + "/ca.key",
-       "-CAcreateserial", "-days", "2", "-extfile", folder + "/san.cnf", "-out", folder + "/server.pem"},
-  };
-  writeFile(folder + "/san.cnf", "subjectAltName=IP:127.0.0.1\n");
-  for (const QStringList& step : steps) {
-    QProcess openssl;
-    openssl.start(QStringLiteral("openssl"), step);
-    if (!openssl.waitForFinished(60000) || openssl.exitCode() != 0) {
-      ADD_FAILURE() << "openssl " << step.join(' ').toStdString() << ": "
-                    << openssl.readAllStandardError().toStdString();
-      return false;
-    }
-  }
-  return true;
-}
-
 // A series by e-mail to a server that wants STARTTLS and a login, trusted through
 // the documented extra CA.
 TEST(QuorvexSend, EmailsASeriesOverStartTlsWithALogin) {
   TempHome home;
-  QTemporaryDir certificates, received;
-  ASSERT_TRUE(makeCertificates(certificates.path()));
-  PythonServer server(QStringLiteral("mail_sink.py"),
-                      {received.path(), "cam", "secret", "--tls", certificates.filePath("server.pem"),
-                       certificates.filePath("server.key")});
+  TestCertificates certificates;
+  ASSERT_TRUE(certificates.isValid());
+  SmtpTestServer server({QStringLiteral("cam"), QStringLiteral("secret"), true, SmtpTestServer::Tls::StartTls,
+                         certificates.serverCertificate(), certificates.serverKey()});
   {
     SettingsStore settings;
     ASSERT_TRUE(settings.OpenKey(applicationKey(), true));
-    settings.WriteString(QStringLiteral("EMailServer"), server.address());
+    settings.WriteString(QStringLiteral("EMailServer"), QStringLiteral("127.0.0.1:%1").arg(server.port()));
     settings.WriteString(QStringLiteral("EMailUsername"), QStringLiteral("cam"));
     settings.WriteString(QStringLiteral("EMailPassword"), QStringLiteral("secret"));
     settings.WriteString(QStringLiteral("FromMail"), QStringLiteral("cam@example.org"));
     settings.WriteString(QStringLiteral("EMail1"), QStringLiteral("me@example.org"));
     settings.WriteString(QStringLiteral("EMail2"), QStringLiteral("Address goes here"));
     settings.WriteString(QStringLiteral("Auth"), QStringLiteral("1"));
-    settings.WriteString(QStringLiteral("EMailTrustedCA"), certificates.filePath("ca.pem"));
+    settings.WriteString(QStringLiteral("EMailTrustedCA"), certificates.caFile());
   }
   QStringList files;
   for (int n = 1; n <= 3; ++n) {
@@ -129,12 +106,14 @@ TEST(QuorvexSend, EmailsASeriesOverStartTlsWithALogin) {
   EXPECT_TRUE(run.out.startsWith(QStringLiteral("Image Emailed on "))) << run.out.toStdString();
   EXPECT_TRUE(run.out.endsWith(QStringLiteral(" to me@example.org and Address goes here\n")))
       << run.out.toStdString();
-  const QJsonObject message = QJsonDocument::fromJson(readFile(received.filePath("message1.json"))).object();
-  EXPECT_EQ(message["login"].toString(), "cam");
-  const QJsonArray attachments = message["attachments"].toArray();
+  const QList<SmtpTestServer::Received> received = server.received();
+  ASSERT_EQ(received.size(), 1);
+  EXPECT_TRUE(received[0].tls);
+  EXPECT_EQ(received[0].login, QStringLiteral("cam"));
+  const QJsonArray attachments = parsedMail(received[0].file)["attachments"].toArray();
   ASSERT_EQ(attachments.size(), 3);
   for (int n = 1; n <= 3; ++n) {
-    EXPECT_EQ(attachments[n - 1].toObject()["filename"].toString(), QStringLiteral("Motion%1.jpg").arg(n));
+    EXPECT_EQ(attachments[n - 1].toObject()["fileName"].toString(), QStringLiteral("Motion%1.jpg").arg(n));
     EXPECT_EQ(QByteArray::fromBase64(attachments[n - 1].toObject()["content"].toString().toLatin1()),
               picture(n));
   }
@@ -162,7 +141,7 @@ TEST(QuorvexSend, TellsWhyNothingWasSent) {
       {"missing file", true, {home.file(QStringLiteral("none.jpg"))}, 2, "", "No such file"},
   };
   QTemporaryDir root;
-  PythonServer server(QStringLiteral("ftp_server.py"),
+  PythonServer server(QStringLiteral("ftp_test_server.py"),
                       {root.path(), QStringLiteral("cam"), QStringLiteral("secret")});
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
