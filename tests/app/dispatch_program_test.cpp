@@ -6,12 +6,12 @@
 #include "support/event_loop.h"
 #include "support/files.h"
 #include "support/python_server.h"
+#include "support/smtp_test_server.h"
 #include "support/temp_home.h"
 
 #include <QDir>
 #include <QImage>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -24,25 +24,25 @@ using namespace std::chrono_literals;
 
 TEST(DispatchProgramTest, HeadlessRunSendsOneSeriesByEmailAndFtpPerInterval) {
   TempHome home;
-  QTemporaryDir mailbox;
   QTemporaryDir ftpRoot;
-  PythonServer mailServer("mail_sink.py", {mailbox.path()});
-  PythonServer ftpServer("ftp_server.py", {ftpRoot.path(), "camera", "secret"});
+  SmtpTestServer mailServer({});
+  PythonServer ftpServer("ftp_test_server.py", {ftpRoot.path(), "camera", "secret"});
   {
     SettingsStore settings(home.file("settings.db"));
     ASSERT_TRUE(settings.OpenKey(applicationKey(), true));
-    const std::pair<const char*, QString> account[] = {{"EMailServer", mailServer.address()},
-                                                       {"EMailUsername", "camera"},
-                                                       {"EMailPassword", "secret"},
-                                                       {"FromMail", "camera@example.org"},
-                                                       {"EMail1", "owner@example.org"},
-                                                       {"EMail2", ""},
-                                                       {"EMailText", "Front door"},
-                                                       {"EMailType", "0"},
-                                                       {"FTPServer", ftpServer.address()},
-                                                       {"FTPUsername", "camera"},
-                                                       {"FTPPassword", "secret"},
-                                                       {"FTPDirectory", ""}};
+    const std::pair<const char*, QString> account[] = {
+        {"EMailServer", QStringLiteral("127.0.0.1:%1").arg(mailServer.port())},
+        {"EMailUsername", "camera"},
+        {"EMailPassword", "secret"},
+        {"FromMail", "camera@example.org"},
+        {"EMail1", "owner@example.org"},
+        {"EMail2", ""},
+        {"EMailText", "Front door"},
+        {"EMailType", "0"},
+        {"FTPServer", ftpServer.address()},
+        {"FTPUsername", "camera"},
+        {"FTPPassword", "secret"},
+        {"FTPDirectory", ""}};
     for (const auto& [name, value] : account) settings.WriteString(name, value);
     writeCameraKey(
         settings, "Cam",
@@ -65,7 +65,7 @@ TEST(DispatchProgramTest, HeadlessRunSendsOneSeriesByEmailAndFtpPerInterval) {
   runEvents(3s);
   EXPECT_EQ(logged("Image Emailed on "), 1);
   EXPECT_EQ(logged("Image Uploaded on "), 1);
-  EXPECT_EQ(QDir(mailbox.path()).entryList(QDir::Files), QStringList({"message1.json"}));
+  ASSERT_EQ(mailServer.received().size(), 1);
   EXPECT_EQ(QDir(ftpRoot.path()).entryList(QDir::Files, QDir::Name), series);
 
   ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
@@ -76,12 +76,11 @@ TEST(DispatchProgramTest, HeadlessRunSendsOneSeriesByEmailAndFtpPerInterval) {
   EXPECT_EQ(output.count("  Cam  Email  Image Emailed on "), 1) << output.toStdString();
   EXPECT_EQ(output.count("  Cam  FTP  Image Uploaded on\n"), 1) << output.toStdString();
 
-  const QJsonArray attachments =
-      QJsonDocument::fromJson(readFile(mailbox.filePath("message1.json"))).object()["attachments"].toArray();
+  const QJsonArray attachments = parsedMail(mailServer.received()[0].file)["attachments"].toArray();
   ASSERT_EQ(attachments.size(), 3);
   for (int n = 1; n <= 3; ++n) {
     const QJsonObject attachment = attachments[n - 1].toObject();
-    EXPECT_EQ(attachment["filename"].toString(), QStringLiteral("Motion%1.jpg").arg(n));
+    EXPECT_EQ(attachment["fileName"].toString(), QStringLiteral("Motion%1.jpg").arg(n));
     const QImage mailed =
         QImage::fromData(QByteArray::fromBase64(attachment["content"].toString().toLatin1()), "JPG");
     const QImage uploaded = QImage::fromData(readFile(ftpRoot.filePath(series[n - 1])), "JPG");

@@ -7,13 +7,13 @@
 #include "delivery/delivery_workers.h"
 #include "monitor/status_panels.h"
 #include "support/python_server.h"
+#include "support/smtp_test_server.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
 #include <QTemporaryDir>
@@ -55,17 +55,17 @@ class DispatchTest : public MotionFormTest {
   // The FTP account on a local pyftpdlib server that stores into ftpRoot.
   void useFtpServer() {
     ftpServer =
-        std::make_unique<PythonServer>("ftp_server.py", QStringList{ftpRoot.path(), "camera", "secret"});
+        std::make_unique<PythonServer>("ftp_test_server.py", QStringList{ftpRoot.path(), "camera", "secret"});
     storeSettings({{"FTPServer", ftpServer->address()},
                    {"FTPUsername", "camera"},
                    {"FTPPassword", "secret"},
                    {"FTPDirectory", ""}});
   }
 
-  // The e-mail account on a local aiosmtpd server that keeps each message in mailbox.
+  // The e-mail account on a local aiosmtpd server.
   void useMailServer() {
-    mailServer = std::make_unique<PythonServer>("mail_sink.py", QStringList{mailbox.path()});
-    storeSettings({{"EMailServer", mailServer->address()},
+    mailServer = std::make_unique<SmtpTestServer>(SmtpTestServer::Options{});
+    storeSettings({{"EMailServer", QStringLiteral("127.0.0.1:%1").arg(mailServer->port())},
                    {"EMailUsername", "camera"},
                    {"EMailPassword", "secret"},
                    {"FromMail", "camera@example.org"},
@@ -77,13 +77,13 @@ class DispatchTest : public MotionFormTest {
 
   // The n-th message received, as Python's email package reads it; empty when none.
   QJsonObject message(int n) const {
-    return QJsonDocument::fromJson(readFile(mailbox.filePath(QStringLiteral("message%1.json").arg(n))))
-        .object();
+    const QList<SmtpTestServer::Received> received = mailServer->received();
+    return n <= received.size() ? parsedMail(received[n - 1].file) : QJsonObject();
   }
   static QStringList attachmentNames(const QJsonObject& message) {
     QStringList names;
     for (const QJsonValue& attachment : message["attachments"].toArray())
-      names.append(attachment.toObject()["filename"].toString());
+      names.append(attachment.toObject()["fileName"].toString());
     return names;
   }
   static QByteArray attachment(const QJsonObject& message, int index) {
@@ -125,8 +125,7 @@ class DispatchTest : public MotionFormTest {
                           paths.programFolder};
   QTemporaryDir ftpRoot;
   std::unique_ptr<PythonServer> ftpServer;
-  QTemporaryDir mailbox;
-  std::unique_ptr<PythonServer> mailServer;
+  std::unique_ptr<SmtpTestServer> mailServer;
 };
 
 // Detection runs on: every frame is a motion event, but each channel sends one
