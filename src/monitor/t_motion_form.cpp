@@ -247,7 +247,6 @@ bool TMotionForm::detectionArmed() const { return m_arming->armed(); }
 
 void TMotionForm::VideoCapture1FrameRendered(TVideoCapture* Sender) { Sender->GrabNextBitmap(); }
 
-// One series is sent per frame, and that frame goes no further: staging takes its time.
 bool TMotionForm::finishImageSeries() { return m_email->finishSeries() || m_ftp->finishSeries(); }
 
 void TMotionForm::paintFrame() { PaintBox1->showFrame(LastFrame); }
@@ -363,8 +362,7 @@ void TMotionForm::LoadSettings(const QString& Caption) {
 
 void TMotionForm::finishLoad() {
   TrackBar2Change();
-  for (auto* channel : channels())
-    channel->setSeriesLength(Panel1->AdvSpinEdit6->boundedValue());  // also when the field is empty
+  for (auto* channel : channels()) channel->setSeriesLength(Panel1->AdvSpinEdit6->boundedValue());
   AdvSpinEdit7Change();
   m_cameraValues->trackChanges();
 }

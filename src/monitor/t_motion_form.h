@@ -144,7 +144,7 @@ class TMotionForm : public QWidget {
 
   // The steps of the frame pipeline.
   bool detectionArmed() const;  // Detect is on and its countdown over
-  bool finishImageSeries();
+  bool finishImageSeries();     // one series sent per frame, which then goes no further
   void paintFrame();
   void examineFrame();
   void soundAlarm();
@@ -152,7 +152,8 @@ class TMotionForm : public QWidget {
   // E-mail first, then FTP.
   std::array<DispatchChannel*, 2> channels() const { return {m_email.get(), m_ftp.get()}; }
 
-  // The steps of LoadSettings.
+  // The steps of LoadSettings. The values derived from the fields follow them, also
+  // from an empty one.
   void finishLoad();
 
   AppServices& m_services;
