@@ -305,3 +305,23 @@ TEST(SmtpClient, RefusesLineBreaksBeforeSendingAnything) {
     EXPECT_EQ(server.received(), "EHLO " + kHelloName + "\r\nQUIT\r\n");
   }
 }
+
+TEST(SmtpClient, WorksOnAThreadNotStartedByQThread) {
+  ScriptedSmtpServer server;
+  QString failure;
+  std::thread worker([&] {
+    try {
+      SmtpClient client(accountFor(server.port()), SmtpClient::Authentication::Login, {5s, 30s});
+      client.connectToServer();
+      client.send(smallMessage());
+      client.disconnectFromServer();
+    } catch (const Error& error) {
+      failure = error.message();
+    }
+  });
+  worker.join();
+  EXPECT_EQ(failure, QString());
+  const QByteArray received = server.received();
+  EXPECT_TRUE(received.contains("\r\nDATA\r\n")) << received.toStdString();
+  EXPECT_TRUE(received.endsWith(".\r\nQUIT\r\n")) << received.toStdString();
+}
