@@ -46,11 +46,11 @@ QTimer* timer(const char* name, int intervalMs, QObject* parent) {
 }  // namespace
 
 TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& clock,
-                         const ProgramPaths& paths, TMaskForm* maskForm, QWidget* parent)
+                         const ProgramPaths& paths, TMaskForm* maskForm, QWidget* parent,
+                         DispatchTiming dispatchTiming)
     : QWidget(parent),
       m_services(services),
       m_handlers(prompts),
-      m_prompts(m_handlers),
       m_clock(clock),
       m_paths(paths),
       m_ownMaskForm(maskForm ? nullptr : std::make_unique<TMaskForm>(prompts, paths.programFolder)),
@@ -74,12 +74,7 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
   MyMotion1->setObjectName(QStringLiteral("MyMotion1"));
 
   ImageTimer = timer("ImageTimer", 30000, this);
-  EmailTimer1 = timer("EmailTimer1", 100000, this);
-  FTPTimer1 = timer("FTPTimer1", 100000, this);
   ReconnectTimer = timer("ReconnectTimer", 1000, this);
-  // The rate limits of delivery end by themselves.
-  EmailTimer1->setSingleShot(true);
-  FTPTimer1->setSingleShot(true);
 
   Panel1 = new MotionOptionsPanel(this);
   Panel1->hide();
@@ -106,6 +101,14 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
   column->setSpacing(0);
   column->addLayout(row);
   column->addWidget(StatusBar1);
+
+  const DispatchChannel::Window window{*this, *StatusBar1, LastFrame, MyMotion1->DetectedBitmap()};
+  m_email = std::make_unique<DispatchChannel>(DispatchChannel::Kind::email(), *Panel1->CheckBox4, m_paths,
+                                              services, clock, m_handlers, window, dispatchTiming);
+  m_ftp = std::make_unique<DispatchChannel>(DispatchChannel::Kind::ftp(), *Panel1->CheckBox3, m_paths,
+                                            services, clock, m_handlers, window, dispatchTiming);
+  EmailTimer1 = m_email->rateLimit();
+  FTPTimer1 = m_ftp->rateLimit();
 
   m_cameraValues = std::make_unique<CameraValues>(*Panel1, *PaintBox1->FitPicture, m_paths.settingsFile);
   m_alerts = std::make_unique<MotionAlerts>(services, clock, *Panel1);
@@ -213,13 +216,17 @@ void TMotionForm::ComboBox2Change() {
 void TMotionForm::Button2Click() {
   if (m_source->stop())
     writeLog(QStringLiteral("Device Stopped By User on "), QStringLiteral("Device Events"));
+  for (auto* channel : channels()) channel->cutShort();
 }
 
 bool TMotionForm::sourceRunning() const { return m_source->running(); }
 
 const ReconnectSchedule& TMotionForm::reconnectSchedule() const { return m_source->schedule(); }
 
-void TMotionForm::VideoCapture1DeviceLost(TVideoCapture*) { m_source->lost(); }
+void TMotionForm::VideoCapture1DeviceLost(TVideoCapture*) {
+  m_source->lost();
+  for (auto* channel : channels()) channel->cutShort();
+}
 
 void TMotionForm::ReconnectTimerTimer() { m_source->tick(); }
 
@@ -241,8 +248,7 @@ bool TMotionForm::detectionArmed() const { return m_arming->armed(); }
 
 void TMotionForm::VideoCapture1FrameRendered(TVideoCapture* Sender) { Sender->GrabNextBitmap(); }
 
-// The e-mail and FTP image series end on a grabbed frame; delivery is not built yet.
-bool TMotionForm::finishImageSeries() { return false; }
+bool TMotionForm::finishImageSeries() { return m_email->finishSeries() || m_ftp->finishSeries(); }
 
 void TMotionForm::paintFrame() { PaintBox1->showFrame(LastFrame); }
 
@@ -290,8 +296,9 @@ void TMotionForm::soundAlarm() {
     writeLog(QStringLiteral("Alarm Sounded on "), QStringLiteral("Alarm"));
 }
 
-// E-mail and FTP dispatch follow the snapshot; delivery is not built yet.
-void TMotionForm::dispatchDelivery() {}
+void TMotionForm::dispatchDelivery() {
+  for (auto* channel : channels()) channel->motionDetected(Panel1->CheckBox12->isChecked());
+}
 
 void TMotionForm::PicCap() {
   if (!Panel1->CheckBox2->isChecked())
@@ -327,27 +334,18 @@ void TMotionForm::AdvSpinEdit5Change() {
 
 // ---- Delivery options ----
 
-void TMotionForm::CheckBox3Click() {
-  m_cameraValues->requireAccount(*Panel1->CheckBox3, QStringLiteral("FTPServer"), QStringLiteral("FTP"),
-                                 m_prompts);
-}
+void TMotionForm::CheckBox3Click() { m_ftp->requireAccount(); }
 
-void TMotionForm::CheckBox4Click() {
-  m_cameraValues->requireAccount(*Panel1->CheckBox4, QStringLiteral("EMailServer"), QStringLiteral("EMail"),
-                                 m_prompts);
-}
+void TMotionForm::CheckBox4Click() { m_email->requireAccount(); }
 
 void TMotionForm::AdvSpinEdit6Change() {
   if (Panel1->AdvSpinEdit6->text().isEmpty())
     return;
-  NrImages = Panel1->AdvSpinEdit6->boundedValue();
-  EmailPicNr = FtpPicNr = NrImages + 2;
+  for (auto* channel : channels()) channel->setSeriesLength(Panel1->AdvSpinEdit6->boundedValue());
 }
 
 void TMotionForm::AdvSpinEdit7Change() {
-  const int intervalMs = Panel1->AdvSpinEdit7->boundedValue() * 60000;
-  EmailTimer1->setInterval(intervalMs);
-  FTPTimer1->setInterval(intervalMs);
+  for (auto* channel : channels()) channel->setIntervalMinutes(Panel1->AdvSpinEdit7->boundedValue());
 }
 
 // ---- Camera settings ----
@@ -365,8 +363,7 @@ void TMotionForm::LoadSettings(const QString& Caption) {
 
 void TMotionForm::finishLoad() {
   TrackBar2Change();
-  NrImages = Panel1->AdvSpinEdit6->boundedValue();  // also when the field is empty
-  EmailPicNr = FtpPicNr = NrImages + 2;
+  for (auto* channel : channels()) channel->setSeriesLength(Panel1->AdvSpinEdit6->boundedValue());
   AdvSpinEdit7Change();
   m_cameraValues->trackChanges();
 }
@@ -380,9 +377,8 @@ void TMotionForm::FormCloseQuery(bool& CanClose) {
 }
 
 void TMotionForm::shutDown(std::function<void()> end) {
-  for (QTimer* running :
-       {DetectOnStartTimer1, DelayStart, ImageTimer, EmailTimer1, FTPTimer1, ReconnectTimer})
-    running->stop();
+  for (QTimer* running : {DetectOnStartTimer1, DelayStart, ImageTimer, ReconnectTimer}) running->stop();
+  for (auto* channel : channels()) channel->stop();
   VideoCapture1->setWantPreview(false);  // a lost device is not restarted either
   VideoCapture1->StopPreview();
   const bool handlerUnderWay = m_handlers.busy();
