@@ -13,6 +13,7 @@
 #include "monitor/motion_alerts.h"
 #include "monitor/motion_detection.h"
 #include "monitor/motion_options_panel.h"
+#include "monitor/motion_rules.h"
 #include "monitor/picture_area.h"
 #include "monitor/picture_folder.h"
 #include "monitor/source_lifecycle.h"
@@ -116,6 +117,13 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
       SourceLifecycle::Window{
           [this] { return caption(); }, [this](const QString& text) { setStatusPanelText(0, text); },
           [this](const QString& message, const QString& value) { writeLog(message, value); }});
+  m_rules = std::make_unique<MotionRules>(
+      *MyMotion1, *Panel1, clock, m_paths, m_handlers, *this,
+      MotionRules::Window{[this] { MyMotion1Detected(MyMotion1); },
+                          [this](const QString& key, const QString& value) {
+                            m_services.writeLogEntry(caption(), key, value);
+                          },
+                          [this](const QString& text) { setStatusNotice(kSnapshotNoticePanel, text); }});
   connectHandlers();
   DetectOnStartTimer1->start();
   // The window counts as shown once it is made, so its show handler
@@ -132,7 +140,7 @@ void TMotionForm::connectHandlers() {
     return m_handlers.slot(std::bind_front(handler, this));
   };
   MotionOptionsPanel* p = Panel1;
-  for (QPushButton* hide : {p->SpeedButton1, p->SpeedButton2, p->SpeedButton4, Panel2})
+  for (QPushButton* hide : {p->SpeedButton1, p->SpeedButton2, p->SpeedButton4, p->SpeedButton5, Panel2})
     connect(hide, &QPushButton::clicked, this, handle(&TMotionForm::PaintBox1DblClick));
   connect(p->Button1, &QPushButton::clicked, this, handle(&TMotionForm::SpeedButton1Click));
   connect(p->Button2, &QPushButton::clicked, this, handle(&TMotionForm::Button2Click));
@@ -168,9 +176,6 @@ void TMotionForm::connectHandlers() {
           m_handlers.slotWithArguments(std::bind_front(&TMotionForm::VideoCapture1DeviceLost, this)));
   // A stream's one format is known only once it runs.
   connect(VideoCapture1, &TVideoCapture::OnVideoFormatKnown, this, handle(&TMotionForm::ListVideoModes));
-  // Raised inside the frame pipeline: an error ends the motion event without a word.
-  connect(MyMotion1, &MyMotion::OnDetected, this,
-          m_handlers.silentSlot(std::bind_front(&TMotionForm::MyMotion1Detected, this)));
 }
 
 QString TMotionForm::statusPanelText(int panel) const { return StatusBar1->panelText(panel); }
@@ -246,13 +251,18 @@ bool TMotionForm::finishImageSeries() { return false; }
 
 void TMotionForm::paintFrame() { PaintBox1->showFrame(LastFrame); }
 
-void TMotionForm::examineFrame() { m_detection->examine(LastFrame, m_canvas); }
+// The detector's motion reaches the motion actions through the rules' filter.
+void TMotionForm::examineFrame() {
+  if (m_detection->examine(LastFrame, m_canvas))
+    m_rules->passDone();
+}
 
 // ---- Detection switch, countdown and detector settings ----
 
 void TMotionForm::CheckBox1Click() {
   m_source->detectChosen();
   m_arming->detectSwitched();
+  m_rules->restart();
 }
 
 void TMotionForm::DelayStartTimer() { m_arming->tick(); }
@@ -294,20 +304,23 @@ void TMotionForm::soundAlarm() {
 void TMotionForm::dispatchDelivery() {}
 
 void TMotionForm::PicCap() {
-  if (!Panel1->CheckBox2->isChecked())
+  if (!Panel1->CheckBox2->isChecked() || !m_rules->snapshotDue())
     return;
   setStatusPanelText(0, QStringLiteral("Saving Frame...."));
   StatusBar1->repaint();
   const auto savingEnded = qScopeGuard([this] { setStatusPanelText(0, {}); });
   if (PictureDir.isEmpty())
     PictureDir = PictureFolder::fromSettings(m_paths).root();
+  m_rules->beforeSnapshot(PictureDir);
   m_snapshots.write(SnapshotKind::Motion, MyMotion1->DetectedBitmap(), caption(), PictureFolder(PictureDir));
 }
 
 void TMotionForm::ImageTimerTimer() {
   if (!m_source->live() || !VideoCapture1->Previewing())
     return;  // stopped, lost or no frame yet: the last one would be stamped with a moment it did not see
-  m_snapshots.write(SnapshotKind::Timed, LastFrame, caption(), PictureFolder::fromSettings(m_paths));
+  const PictureFolder folder = PictureFolder::fromSettings(m_paths);
+  m_rules->beforeSnapshot(folder.root());
+  m_snapshots.write(SnapshotKind::Timed, LastFrame, caption(), folder);
   setStatusPanelText(0, {});
 }
 
@@ -369,12 +382,14 @@ void TMotionForm::finishLoad() {
   EmailPicNr = FtpPicNr = NrImages + 2;
   AdvSpinEdit7Change();
   m_cameraValues->trackChanges();
+  m_rules->load(caption(), m_prompts);
 }
 
 void TMotionForm::FormCloseQuery(bool& CanClose) {
   CanClose = false;
   m_handlers.enter([&] {
     m_cameraValues->save(caption(), m_source->detectBeforeLoss());
+    m_rules->save(caption());
     CanClose = true;
   });
 }
@@ -383,6 +398,7 @@ void TMotionForm::shutDown(std::function<void()> end) {
   for (QTimer* running :
        {DetectOnStartTimer1, DelayStart, ImageTimer, EmailTimer1, FTPTimer1, ReconnectTimer})
     running->stop();
+  m_rules->stop();
   VideoCapture1->setWantPreview(false);  // a lost device is not restarted either
   VideoCapture1->StopPreview();
   const bool handlerUnderWay = m_handlers.busy();

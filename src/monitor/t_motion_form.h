@@ -20,6 +20,7 @@ class CameraValues;
 class DetectionArming;
 class Clock;
 class MotionDetection;
+class MotionRules;
 class MotionOptionsPanel;
 class MyMotion;
 class PictureArea;
@@ -165,4 +166,5 @@ class TMotionForm : public QWidget {
   std::unique_ptr<MotionDetection> m_detection;
   std::unique_ptr<MotionAlerts> m_alerts;
   std::unique_ptr<DetectionArming> m_arming;
+  std::unique_ptr<MotionRules> m_rules;
 };
