@@ -144,6 +144,8 @@ MotionOptionsPanel::MotionOptionsPanel(QWidget* parent) : QWidget(parent) {
   column->addLayout(every);
   column->addStretch();
 
+  // Three tabs need more than the panel's first width: the panel widens to show them all.
+  PageControl2->setUsesScrollButtons(false);
   SpeedButton5 = hideButton("SpeedButton5");
   column = addPage(PageControl2, QStringLiteral("Filters"), SpeedButton5, QStringLiteral("False alarms"));
   fields = new QFormLayout;
