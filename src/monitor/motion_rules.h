@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+class AppServices;
 class Clock;
 class FalseAlarmValues;
 class MotionEventGate;
@@ -26,14 +27,15 @@ class WindowHandlers;
 class MotionRules {
  public:
   struct Window {
-    std::function<void()> motionEvent;  // the motion actions
-    std::function<void(const QString& key, const QString& value)> log;
+    std::function<void()> motionEvent;                // the motion actions
+    std::function<QString()> caption;                 // the log section
     std::function<void(const QString& text)> notice;  // the low-disk notice, empty when over
   };
 
-  // The settings and the picture folder are those of `paths`.
-  MotionRules(MyMotion& detector, MotionOptionsPanel& panel, const Clock& clock, const ProgramPaths& paths,
-              WindowHandlers& handlers, QObject& timerParent, Window window);
+  // The settings and the picture folder are those of `paths`; entries go to the
+  // event log of `services`.
+  MotionRules(MyMotion& detector, MotionOptionsPanel& panel, AppServices& services, const Clock& clock,
+              const ProgramPaths& paths, WindowHandlers& handlers, QObject& timerParent, Window window);
   ~MotionRules();
 
   // After each pass of the detector: runs the motion actions, or logs
@@ -53,6 +55,9 @@ class MotionRules {
   QTimer* retentionTimer() const { return m_retentionTimer; }
 
  private:
+  void log(const QString& key, const QString& value);
+
+  AppServices& m_services;
   Window m_window;
   std::unique_ptr<MotionEventGate> m_gate;
   std::unique_ptr<SnapshotPacer> m_pacer;

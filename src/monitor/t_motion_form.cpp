@@ -118,11 +118,8 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
           [this] { return caption(); }, [this](const QString& text) { setStatusPanelText(0, text); },
           [this](const QString& message, const QString& value) { writeLog(message, value); }});
   m_rules = std::make_unique<MotionRules>(
-      *MyMotion1, *Panel1, clock, m_paths, m_handlers, *this,
-      MotionRules::Window{[this] { MyMotion1Detected(MyMotion1); },
-                          [this](const QString& key, const QString& value) {
-                            m_services.writeLogEntry(caption(), key, value);
-                          },
+      *MyMotion1, *Panel1, services, clock, m_paths, m_handlers, *this,
+      MotionRules::Window{[this] { MyMotion1Detected(MyMotion1); }, [this] { return caption(); },
                           [this](const QString& text) { setStatusNotice(kSnapshotNoticePanel, text); }});
   connectHandlers();
   DetectOnStartTimer1->start();
