@@ -7,7 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
-#include <QStorageInfo>
+
+#include <sys/statvfs.h>
 
 #include <cstdio>
 #include <utility>
@@ -50,9 +51,11 @@ void PictureRetention::setKeepDays(int days) {
 bool PictureRetention::lowOnSpace(const QString& root) const {
   if (m_keepFreeMB == 0)
     return false;
-  const QStorageInfo storage(root);
-  return storage.isValid() && storage.bytesAvailable() >= 0 &&
-         storage.bytesAvailable() < qint64(m_keepFreeMB) * 1024 * 1024;
+  // Asked before every snapshot: statvfs, without the mount table that QStorageInfo reads.
+  struct statvfs status {};
+  if (::statvfs(QFile::encodeName(root).constData(), &status) != 0)
+    return false;  // no folder yet: nothing to delete either
+  return quint64(status.f_bavail) * status.f_frsize < quint64(m_keepFreeMB) * 1024 * 1024;
 }
 
 QList<PictureRetention::Day> PictureRetention::days(const QString& root, const QLocale& locale) const {
