@@ -21,6 +21,7 @@ class CameraValues;
 class DetectionArming;
 class Clock;
 class MotionDetection;
+class MotionRules;
 class MotionOptionsPanel;
 class MyMotion;
 class PictureArea;
@@ -171,4 +172,5 @@ class TMotionForm : public QWidget {
   std::unique_ptr<DetectionArming> m_arming;
   std::unique_ptr<DispatchChannel> m_email;
   std::unique_ptr<DispatchChannel> m_ftp;
+  std::unique_ptr<MotionRules> m_rules;
 };
