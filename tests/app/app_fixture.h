@@ -23,7 +23,8 @@ class AppFixture : public ::testing::Test {
  protected:
   // No system bus, so that the machine's own dial-up connections stay out of the
   // tests; a test that wants some starts a NetworkManagerMock.
-  AppFixture() : m_previousConfig(qgetenv("XDG_CONFIG_HOME")), m_previousBus(qgetenv("DBUS_SYSTEM_BUS_ADDRESS")) {
+  AppFixture()
+      : m_previousConfig(qgetenv("XDG_CONFIG_HOME")), m_previousBus(qgetenv("DBUS_SYSTEM_BUS_ADDRESS")) {
     qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
     qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + m_config.filePath("no-bus").toUtf8());
   }

@@ -175,12 +175,14 @@ bool TRasForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 // Both values are stored whatever the type, so a later "Dial Up" finds the entry.
+// Without entries there is none to name: -1, for which the camera window greys its
+// delivery boxes in dial-up mode, which tells the user.
 void TRasForm::BitBtn2Click() {
   SettingsStore settings(m_settingsFile);
   if (!settings.OpenKey(applicationKey(), true))
     throw Error(QStringLiteral("Failed to set data for 'Connection'"));
   settings.WriteInteger(QStringLiteral("Connection"), ItemIndex());
-  settings.WriteInteger(QStringLiteral("DailNum"), m_selectedEntry);
+  settings.WriteInteger(QStringLiteral("DailNum"), m_entries.entryCount() == 0 ? -1 : m_selectedEntry);
   hide();
 }
 

@@ -185,6 +185,17 @@ TEST_F(TRasFormTest, OkStoresTheTypeAndTheEntryClickedLast) {
   EXPECT_TRUE(prompts.shown.isEmpty());
 }
 
+// Without dial-up entries, "Dial Up" names none: the camera window then greys its
+// delivery boxes, which tells the user, where entry 0 would fail every delivery.
+TEST_F(TRasFormTest, DialUpWithoutEntriesStoresNoEntry) {
+  const std::unique_ptr<TRasForm> form = makeForm(false);
+  form->show();
+  choose(*form, 1);
+  QTest::mouseClick(form->BitBtn2, Qt::LeftButton);
+  EXPECT_EQ(stored("Connection"), 1);
+  EXPECT_EQ(stored("DailNum"), -1);
+}
+
 // A settings file that cannot be written is told, and the dialog stays open.
 TEST_F(TRasFormTest, AChoiceThatCannotBeStoredIsToldAndTheDialogStays) {
   ReadOnlyFolder folder;
