@@ -9,6 +9,10 @@
 #include <QElapsedTimer>
 #include <QProcess>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -185,6 +189,42 @@ TEST(TRasManager, AHangUpBeforeTheDialWasAnsweredEndsTheConnection) {
   ASSERT_TRUE(waitUntil([&] { return mock.calls("DeactivateConnection") == 1; }));
   EXPECT_EQ(mock.calls("ActivateConnection"), 1);
   EXPECT_TRUE(mock.activeConnections().isEmpty());
+}
+
+// Delivery workers dial, hang up and ask from their threads while the poll updates
+// the entries on this one (the ThreadSanitizer run checks the sharing).
+TEST(TRasManager, WorkerThreadsAndThePollShareTheEntries) {
+  NetworkManagerMock mock;
+  ASSERT_TRUE(mock.isValid());
+  mock.addProfile("Line", "pppoe", "u-line");
+  FixedClock clock;
+  TRasManager manager(clock, mock.address());
+  manager.StartMonitoring();
+  std::atomic<int> running = 3;
+  std::vector<std::thread> workers;
+  for (int t = 0; t < 3; ++t) {
+    workers.emplace_back([&manager, &running, t] {
+      for (int i = 0; i < 200; ++i) {
+        if ((i + t) % 2 == 0)
+          manager.dial(0);
+        else
+          manager.hangUp(0);
+        EXPECT_EQ(manager.entry(0).EntryName, "Line");
+        manager.isConnected(0);
+      }
+      --running;
+    });
+  }
+  while (running > 0) {
+    manager.Refresh();
+    QCoreApplication::processEvents();
+  }
+  for (std::thread& worker : workers) worker.join();
+  manager.hangUp(0);
+  ASSERT_TRUE(waitUntil([&] {
+    manager.Refresh();
+    return mock.activeConnections().isEmpty() && !manager.isConnected(0);
+  }));
 }
 
 // No NetworkManager is no entries and no error, at once.
