@@ -51,6 +51,10 @@ TRasForm::TRasForm(Prompts& prompts, const QString& settingsFile, const DialUpBi
   white.setColor(QPalette::Window, Qt::white);
   setPalette(white);
   setAutoFillBackground(true);
+  // The texts are laid out for 8 pt, which the fixed places are made for.
+  QFont small = font();
+  small.setPointSize(8);
+  setFont(small);
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
 
