@@ -7,7 +7,9 @@ ProgramWindows::ProgramWindows(Prompts& prompts, Clock& clock, const ProgramPath
       ImageViewerForm(prompts, paths),
       LogForm(prompts, [this] { return MDIParent.eventLog(); }),
       MaskForm(prompts, paths.programFolder),
-      ChooseVSForm(prompts) {
+      ChooseVSForm(prompts),
+      RasFormEntries(clock),
+      RasForm(prompts, paths.settingsFile, RasFormEntries) {
   MDIParent.setToolWindows(
-      {&OpenDir, &AboutBox, &ChooseVSForm, &MaskForm, &SoundAlarmForm, &ImageViewerForm, &LogForm});
+      {&OpenDir, &AboutBox, &ChooseVSForm, &MaskForm, &SoundAlarmForm, &ImageViewerForm, &LogForm, &RasForm});
 }

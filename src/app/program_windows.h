@@ -6,6 +6,8 @@
 #include "app/t_choose_vs_form.h"
 #include "app/tmdi_parent.h"
 #include "detect/ui/t_mask_form.h"
+#include "dialup/t_ras_manager.h"
+#include "dialup/ui/t_ras_form.h"
 #include "eventlog/ui/t_log_form.h"
 #include "viewer/t_image_viewer_form.h"
 #include "viewer/t_open_dir.h"
@@ -25,4 +27,7 @@ class ProgramWindows {
   TMaskForm MaskForm;
   TAboutBox AboutBox;
   TChooseVSForm ChooseVSForm;
+  // The connection dialog lists the phonebook once, with a manager of its own.
+  TRasManager RasFormEntries;
+  TRasForm RasForm;
 };

@@ -22,6 +22,8 @@
 #include "capture/video_source.h"
 #include "delivery/delivery_workers.h"
 #include "dialup/connection_use.h"
+#include "dialup/t_ras_manager.h"
+#include "dialup/ui/t_ras_form.h"
 #include "eventlog/event_log.h"
 #include "eventlog/ui/t_log_form.h"
 #include "monitor/detection_countdown.h"
@@ -85,6 +87,7 @@ TMDIParent::TMDIParent(Prompts& prompts, Clock& clock, const ProgramPaths& paths
     move(screen->availableGeometry().center() - rect().center());
   m_mdiArea->setBackground(Qt::white);
   setCentralWidget(m_mdiArea);
+  RasManager1 = new TRasManager(clock, this);
   createActions();
   createMenus();
   createTrayIcon();
@@ -117,6 +120,7 @@ void TMDIParent::createActions() {
   Forum1 = make("Forum1", QStringLiteral("&Quorvex Forum"), &TMDIParent::Forum1Execute);
   SupEmail1 = make("SupEmail1", QStringLiteral("Quorvex Support"), &TMDIParent::SupEmail1Execute);
   AboutAction = make("AboutAction", QStringLiteral("&About Quorvex"), &TMDIParent::AboutActionExecute);
+  Connection = make("Connection", QStringLiteral("&Connection Wizard"), &TMDIParent::ConnectionExecute);
 }
 
 void TMDIParent::createMenus() {
@@ -127,6 +131,8 @@ void TMDIParent::createMenus() {
   options->addAction(SAlarm);
   options->addAction(RunOnStartup);
   options->addAction(OneConnect);
+  QMenu* wizards = menuBar()->addMenu(QStringLiteral("&Wizards"));
+  wizards->addAction(Connection);
   QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
   tools->addAction(OpenViewer);
   tools->addAction(LogView);
@@ -193,6 +199,7 @@ void TMDIParent::tellSettingsProblem() {
 
 void TMDIParent::runStartUp() {
   tellUnwritableFolders();
+  RasManager1->StartMonitoring();
   GetConnectionSetup();
   readOptionStates();
   // Dates and times are always written with "-" separators (DateTimeText).
@@ -246,8 +253,10 @@ void TMDIParent::echoStartLine() {
     m_run.echo->writeLine(QStringLiteral("No audio output device found: the sound alarm cannot be heard."));
 }
 
+// The connection of entry DailNum that is up now counts as one user, which never
+// releases it.
 void TMDIParent::GetConnectionSetup() {
-  m_connections = std::make_unique<ConnectionUse>(m_dialUp, ConnectionSetup::read(m_paths.settingsFile));
+  m_connections = std::make_unique<ConnectionUse>(*RasManager1, ConnectionSetup::read(m_paths.settingsFile));
 }
 
 qint32 TMDIParent::ConnectionType() const {
@@ -499,6 +508,8 @@ void showToolWindow(QWidget* window) {
 void TMDIParent::OpenViewerExecute() { showToolWindow(m_tools.imageViewer); }
 
 void TMDIParent::LogViewExecute() { showToolWindow(m_tools.logForm); }
+
+void TMDIParent::ConnectionExecute() { showToolWindow(m_tools.rasForm); }
 
 void TMDIParent::RunOnStartupExecute() {
   if (RunOnStartup->isChecked())

@@ -4,7 +4,6 @@
 #include "base/app_services.h"
 #include "base/disk_full_notice.h"
 #include "base/program_paths.h"
-#include "dialup/no_dial_up.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -31,6 +30,8 @@ class TLogForm;
 class TMaskForm;
 class TMotionForm;
 class TOpenDir;
+class TRasForm;
+class TRasManager;
 class TSoundAlarmForm;
 class TrayNotice;
 
@@ -53,6 +54,7 @@ class TMDIParent : public QMainWindow, public AppServices {
     TSoundAlarmForm* soundAlarmForm = nullptr;
     TImageViewerForm* imageViewer = nullptr;
     TLogForm* logForm = nullptr;
+    TRasForm* rasForm = nullptr;
   };
 
   // How the program was started.
@@ -105,6 +107,9 @@ class TMDIParent : public QMainWindow, public AppServices {
   void OutDirExecute();
   void RunOnStartupExecute();
   void OneConnectExecute();
+  // Shows the connection selection dialog without waiting; the choice applies at
+  // the next start.
+  void ConnectionExecute();
   // The help page from its top; F1 opens it at the topic of the window.
   void HelpActionExecute();
   void SupEmail1Execute();
@@ -130,6 +135,7 @@ class TMDIParent : public QMainWindow, public AppServices {
   QAction* OpenViewer;
   QAction* LogView;
   QAction* OneConnect;
+  QAction* Connection;
   QAction* HelpAction;
   QAction* Forum1;
   QAction* SupEmail1;
@@ -137,6 +143,8 @@ class TMDIParent : public QMainWindow, public AppServices {
   QSystemTrayIcon* CoolTrayIcon1;
   QMenu* TrayMenu1;
   QAction* StopSoundAlarm1;
+  // The dial-up phonebook; polled from the start-up on.
+  TRasManager* RasManager1;
 
  signals:
   // The window closed for good: the program ends.
@@ -178,7 +186,6 @@ class TMDIParent : public QMainWindow, public AppServices {
   bool m_startUpDone = false;
   bool m_closed = false;
   std::function<bool()> m_trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
-  NoDialUp m_dialUp;
   std::unique_ptr<ConnectionUse> m_connections;  // from the start-up on
   std::unique_ptr<DeliveryWorkers> m_deliveries;
 };

@@ -21,13 +21,21 @@
 // given video sources, scripted message boxes and a fixed clock.
 class AppFixture : public ::testing::Test {
  protected:
-  AppFixture() : m_previousConfig(qgetenv("XDG_CONFIG_HOME")) {
+  // No system bus, so that the machine's own dial-up connections stay out of the
+  // tests; a test that wants some starts a NetworkManagerMock.
+  AppFixture()
+      : m_previousConfig(qgetenv("XDG_CONFIG_HOME")), m_previousBus(qgetenv("DBUS_SYSTEM_BUS_ADDRESS")) {
     qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + m_config.filePath("no-bus").toUtf8());
   }
   ~AppFixture() override {
     m_windows.reset();
     setVideoSources({});
     qputenv("XDG_CONFIG_HOME", m_previousConfig);
+    if (m_previousBus.isEmpty())
+      qunsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+    else
+      qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_previousBus);
   }
 
   // Makes the windows and shows the main window, which runs the start-up sequence.
@@ -67,5 +75,6 @@ class AppFixture : public ::testing::Test {
  private:
   QTemporaryDir m_config;
   QByteArray m_previousConfig;
+  QByteArray m_previousBus;
   std::unique_ptr<ProgramWindows> m_windows;
 };
