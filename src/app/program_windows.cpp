@@ -7,7 +7,9 @@ ProgramWindows::ProgramWindows(Prompts& prompts, Clock& clock, const ProgramPath
       ImageViewerForm(prompts, paths),
       LogForm(prompts, [this] { return MDIParent.eventLog(); }),
       MaskForm(prompts, paths.programFolder),
+      AllWizForm(prompts, {[this] { MDIParent.ConnectionExecute(); }, [this] { MDIParent.EmailWizExecute(); },
+                           [this] { MDIParent.FTPWizBtnExecute(); }, [this] { MDIParent.OutDirExecute(); }}),
       ChooseVSForm(prompts) {
-  MDIParent.setToolWindows(
-      {&OpenDir, &AboutBox, &ChooseVSForm, &MaskForm, &SoundAlarmForm, &ImageViewerForm, &LogForm});
+  MDIParent.setToolWindows({&OpenDir, &AboutBox, &ChooseVSForm, &MaskForm, &SoundAlarmForm, &ImageViewerForm,
+                            &LogForm, &AllWizForm});
 }

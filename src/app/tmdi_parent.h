@@ -25,6 +25,7 @@ class QAction;
 class QMdiArea;
 class QMenu;
 class TAboutBox;
+class TAllWizForm;
 class TChooseVSForm;
 class TImageViewerForm;
 class TLogForm;
@@ -33,6 +34,7 @@ class TMotionForm;
 class TOpenDir;
 class TSoundAlarmForm;
 class TrayNotice;
+class WizardLibraries;
 
 // The main window: a multiple-document frame holding the one camera window of the
 // run, with the menus, the tray icon and the services it owns for the others (the
@@ -53,6 +55,7 @@ class TMDIParent : public QMainWindow, public AppServices {
     TSoundAlarmForm* soundAlarmForm = nullptr;
     TImageViewerForm* imageViewer = nullptr;
     TLogForm* logForm = nullptr;
+    TAllWizForm* allWizForm = nullptr;
   };
 
   // How the program was started.
@@ -72,6 +75,12 @@ class TMDIParent : public QMainWindow, public AppServices {
   // Whether a system tray shows the icon; the desktop's answer unless set.
   void setTrayAvailability(std::function<bool()> available) { m_trayAvailable = std::move(available); }
   void setRunOptions(const RunOptions& options) { m_run = options; }
+  // Whether a person sees the windows; false on the offscreen platform unless set.
+  void setDisplayAvailability(std::function<bool()> available) { m_displayAvailable = std::move(available); }
+  // Where the setup wizard plugins are looked for, in order; by default the program
+  // folder, the installed library folder and this build's wizards.
+  void setWizardFolders(const QStringList& folders);
+  WizardLibraries& wizards() const { return *m_wizards; }
 
   // AppServices.
   void writeLogEntry(const QString& section, const QString& key, const QString& value) override;
@@ -113,6 +122,10 @@ class TMDIParent : public QMainWindow, public AppServices {
   void SAlarmExecute();
   void OpenViewerExecute();
   void LogViewExecute();
+  void FTPWizBtnExecute();
+  void EmailWizExecute();
+  // The connection selection dialog, shown without waiting.
+  void ConnectionExecute();
   // Stops the alarm at once (the tray item "Stop Sound Alarm"); the end of the
   // sound stops it the same way.
   void BitBtn1Click() { m_soundAlarm.stop(); }
@@ -129,6 +142,8 @@ class TMDIParent : public QMainWindow, public AppServices {
   QAction* SAlarm;
   QAction* OpenViewer;
   QAction* LogView;
+  QAction* FTPWizBtn;
+  QAction* EmailWiz;
   QAction* OneConnect;
   QAction* HelpAction;
   QAction* Forum1;
@@ -155,6 +170,7 @@ class TMDIParent : public QMainWindow, public AppServices {
   void runStartUp();
   void GetConnectionSetup();
   void readOptionStates();
+  void showFirstRunChooser();
   void tellUnwritableFolders();
   void chooseVideoSource();
   void echoStartLine();
@@ -178,6 +194,9 @@ class TMDIParent : public QMainWindow, public AppServices {
   bool m_startUpDone = false;
   bool m_closed = false;
   std::function<bool()> m_trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
+  std::function<bool()> m_displayAvailable;
+  bool m_firstRunChooserSkipped = false;
+  std::unique_ptr<WizardLibraries> m_wizards;
   NoDialUp m_dialUp;
   std::unique_ptr<ConnectionUse> m_connections;  // from the start-up on
   std::unique_ptr<DeliveryWorkers> m_deliveries;
