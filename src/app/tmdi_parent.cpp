@@ -272,7 +272,7 @@ void TMDIParent::showFirstRunChooser() {
       !m_tools.allWizForm)
     return;
   if (m_run.headless || !m_displayAvailable()) {
-    m_firstRunChooserSkipped = true;
+    m_firstRunChooserSkipped = m_run.headless;
     return;
   }
   settings.CloseKey();  // the steps write to the key themselves meanwhile
