@@ -19,7 +19,10 @@ QLineEdit* FieldForm::add(const QString& label, const QString& name, const QStri
   auto* row = new QHBoxLayout;
   row->addWidget(field, 3);
   row->addWidget(note, 2);
-  m_layout->addRow(label, row);
+  // A label of its own: the form's label for a row layout has no buddy for its "&" key.
+  auto* caption = new QLabel(label, m_page);
+  caption->setBuddy(field);
+  m_layout->addRow(caption, row);
   m_notes.insert(field, note);
   return field;
 }
