@@ -545,7 +545,9 @@ void TMDIParent::FTPWizBtnExecute() { m_wizards->runFtpWizard(); }
 
 void TMDIParent::EmailWizExecute() { m_wizards->runMailWizard(); }
 
-// The connection selection dialog comes with the dial-up windows.
+// The connection selection dialog comes with the dial-up windows. Opened from the
+// first-run chooser, it must be application-modal itself to take input while the
+// chooser waits.
 void TMDIParent::ConnectionExecute() {}
 
 void TMDIParent::RunOnStartupExecute() {
