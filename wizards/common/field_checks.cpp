@@ -17,7 +17,7 @@ bool hasLineBreak(const QString& text) { return text.contains(u'\r') || text.con
 bool isHostName(const QString& host) {
   if (!QHostAddress(host).isNull())
     return true;
-  static const QRegularExpression kLabels(
+  const QRegularExpression kLabels(
       QStringLiteral("^(?=.{1,253}\\.?$)[A-Za-z0-9]([A-Za-z0-9-]{0,61}[A-Za-z0-9])?(\\.[A-Za-z0-9]([A-Za-z0-"
                      "9-]{0,61}[A-Za-z0-9])?)*\\.?$"));
   return kLabels.match(host).hasMatch();
@@ -46,7 +46,7 @@ QString mailAddress(const QString& text, Presence presence) {
   const QString address = text.trimmed();
   if (address.isEmpty())
     return presence == Presence::Optional ? QString() : QStringLiteral("Enter an e-mail address.");
-  static const QRegularExpression kAddress(QStringLiteral("^([^@\\s<>(),;:\"\\[\\]]+)@([^@\\s]+)$"));
+  const QRegularExpression kAddress(QStringLiteral("^([^@\\s<>(),;:\"\\[\\]]+)@([^@\\s]+)$"));
   const QRegularExpressionMatch match = kAddress.match(address);
   if (!match.hasMatch() || !isHostName(match.captured(2)))
     return QStringLiteral("\"%1\" is not an e-mail address like name@example.org.").arg(address);

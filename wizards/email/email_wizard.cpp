@@ -76,9 +76,10 @@ void sendTestMessage(const TestAccount& account, std::stop_token stop) {
 
 }  // namespace
 
-// Matched on the SMTP client's own texts; the first that fits wins.
+// Matched on the SMTP client's own texts; the first that fits wins. Made per call: the plugin
+// keeps nothing once its wizard has closed.
 QString plainSmtpFailure(const QString& failure) {
-  static const std::pair<QRegularExpression, QString> kWords[] = {
+  const std::pair<QRegularExpression, QString> kWords[] = {
       {QRegularExpression(QStringLiteral("answered (the user name|the password|AUTH PLAIN|AUTH LOGIN) with")),
        QStringLiteral("The server refused the user name or password.")},
       {QRegularExpression(QStringLiteral("answered MAIL FROM with 5(30|54)")),

@@ -44,9 +44,10 @@ void storeTestFile(const TestAccount& account, std::stop_token stop) {
 
 }  // namespace
 
-// Matched on the FTP client's own texts; the first that fits wins.
+// Matched on the FTP client's own texts; the first that fits wins. Made per call: the plugin
+// keeps nothing once its wizard has closed.
 QString plainFtpFailure(const QString& failure) {
-  static const std::pair<QRegularExpression, QString> kWords[] = {
+  const std::pair<QRegularExpression, QString> kWords[] = {
       {QRegularExpression(QStringLiteral("refused (USER|PASS)")),
        QStringLiteral("The server refused the user name or password.")},
       {QRegularExpression(QStringLiteral("refused CWD")),
