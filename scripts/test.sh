@@ -11,7 +11,7 @@ export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 
 echo "== Format check =="
-git -C "$root" ls-files -z -- 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'bench/*.h' |
+git -C "$root" ls-files -z -- 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'bench/*.h' 'wizards/*.cpp' 'wizards/*.h' |
   (cd "$root" && xargs -0 clang-format --dry-run -Werror)
 
 echo "== Normal build =="

@@ -3,6 +3,7 @@
 #include "alarm/ui/t_sound_alarm_form.h"
 #include "app/t_about.h"
 #include "app/t_about_box.h"
+#include "app/t_all_wiz_form.h"
 #include "app/t_choose_vs_form.h"
 #include "app/tmdi_parent.h"
 #include "detect/ui/t_mask_form.h"
@@ -25,6 +26,7 @@ class ProgramWindows {
   TImageViewerForm ImageViewerForm;
   TLogForm LogForm;
   TMaskForm MaskForm;
+  TAllWizForm AllWizForm;
   TAboutBox AboutBox;
   TChooseVSForm ChooseVSForm;
   // The connection dialog lists the phonebook once, with a manager of its own.

@@ -24,6 +24,7 @@ class QAction;
 class QMdiArea;
 class QMenu;
 class TAboutBox;
+class TAllWizForm;
 class TChooseVSForm;
 class TImageViewerForm;
 class TLogForm;
@@ -34,6 +35,7 @@ class TRasForm;
 class TRasManager;
 class TSoundAlarmForm;
 class TrayNotice;
+class WizardLibraries;
 
 // The main window: a multiple-document frame holding the one camera window of the
 // run, with the menus, the tray icon and the services it owns for the others (the
@@ -55,6 +57,7 @@ class TMDIParent : public QMainWindow, public AppServices {
     TImageViewerForm* imageViewer = nullptr;
     TLogForm* logForm = nullptr;
     TRasForm* rasForm = nullptr;
+    TAllWizForm* allWizForm = nullptr;
   };
 
   // How the program was started.
@@ -74,6 +77,12 @@ class TMDIParent : public QMainWindow, public AppServices {
   // Whether a system tray shows the icon; the desktop's answer unless set.
   void setTrayAvailability(std::function<bool()> available) { m_trayAvailable = std::move(available); }
   void setRunOptions(const RunOptions& options) { m_run = options; }
+  // Whether a person sees the windows; false on the offscreen platform unless set.
+  void setDisplayAvailability(std::function<bool()> available) { m_displayAvailable = std::move(available); }
+  // Where the setup wizard plugins are looked for, in order; by default the program
+  // folder, the installed library folder and this build's wizards.
+  void setWizardFolders(const QStringList& folders);
+  WizardLibraries& wizards() const { return *m_wizards; }
 
   // AppServices.
   void writeLogEntry(const QString& section, const QString& key, const QString& value) override;
@@ -118,6 +127,8 @@ class TMDIParent : public QMainWindow, public AppServices {
   void SAlarmExecute();
   void OpenViewerExecute();
   void LogViewExecute();
+  void FTPWizBtnExecute();
+  void EmailWizExecute();
   // Stops the alarm at once (the tray item "Stop Sound Alarm"); the end of the
   // sound stops it the same way.
   void BitBtn1Click() { m_soundAlarm.stop(); }
@@ -134,6 +145,8 @@ class TMDIParent : public QMainWindow, public AppServices {
   QAction* SAlarm;
   QAction* OpenViewer;
   QAction* LogView;
+  QAction* FTPWizBtn;
+  QAction* EmailWiz;
   QAction* OneConnect;
   QAction* Connection;
   QAction* HelpAction;
@@ -163,6 +176,7 @@ class TMDIParent : public QMainWindow, public AppServices {
   void runStartUp();
   void GetConnectionSetup();
   void readOptionStates();
+  void showFirstRunChooser();
   void tellUnwritableFolders();
   void chooseVideoSource();
   void echoStartLine();
@@ -186,6 +200,9 @@ class TMDIParent : public QMainWindow, public AppServices {
   bool m_startUpDone = false;
   bool m_closed = false;
   std::function<bool()> m_trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
+  std::function<bool()> m_displayAvailable;
+  bool m_firstRunChooserSkipped = false;
+  std::unique_ptr<WizardLibraries> m_wizards;
   std::unique_ptr<ConnectionUse> m_connections;  // from the start-up on
   std::unique_ptr<DeliveryWorkers> m_deliveries;
 };

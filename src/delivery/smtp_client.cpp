@@ -120,6 +120,8 @@ void SmtpClient::greet(Session& session) {
 
 bool SmtpClient::isConnected() const { return m_session && m_session->connection.isOpen(); }
 
+bool SmtpClient::isEncrypted() const { return m_session && m_session->connection.isEncrypted(); }
+
 void SmtpClient::setAuthentication(Authentication authentication) { m_authentication = authentication; }
 
 void SmtpClient::send(const MailMessage& message) {

@@ -43,6 +43,8 @@ class AppFixture : public ::testing::Test {
     setVideoSources(sources);
     m_windows = std::make_unique<ProgramWindows>(with ? *with : prompts, clock, paths);
     windows().MDIParent.setRunOptions(runOptions);
+    if (displayShown)
+      windows().MDIParent.setDisplayAvailability([] { return true; });
     windows().MDIParent.show();
     QCoreApplication::processEvents();  // the queued start-up sequence
     return windows().MDIParent;
@@ -71,6 +73,9 @@ class AppFixture : public ::testing::Test {
   ScriptedPrompts prompts;
   FixedClock clock;
   TMDIParent::RunOptions runOptions;  // applied by start()
+  // Whether start() has the main window act as on a display (the first-run chooser is
+  // then shown), though the tests run on the offscreen platform.
+  bool displayShown = false;
 
  private:
   QTemporaryDir m_config;
