@@ -5,8 +5,11 @@
 #include "base/error.h"
 #include "base/settings_keys.h"
 #include "base/settings_store.h"
+#include "dialup/ui/t_ras_form.h"
 #include "support/scripted_prompts.h"
 
+#include <QAbstractButton>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -182,6 +185,25 @@ TEST_F(FirstRunChooser, OkAfterTheFourStepsWritesAllWizAndTheChooserStaysAwayThe
   EXPECT_EQ(prompts.shown[1].text, "FTP/libftpwiz.so library not found");
 
   EXPECT_FALSE(restartAnswering([](TAllWizForm& chooser) { chooser.reject(); }));
+}
+
+// The chooser waits application-modal; the connection dialog it opens must take
+// clicks all the same, and its OK stores the choice.
+TEST_F(FirstRunChooser, TheConnectionStepsDialogTakesInputWhileTheChooserWaits) {
+  const bool shown = startAnswering([](TAllWizForm& chooser) {
+    clickBox(chooser.CheckBox5);
+    auto* connection = qobject_cast<TRasForm*>(QApplication::activeModalWidget());
+    ASSERT_NE(connection, nullptr);
+    QAbstractButton* noInternet = connection->RadioGroup1->button(0);
+    QTest::mouseClick(noInternet, Qt::LeftButton, {}, QPoint(6, noInternet->height() / 2));
+    QTest::mouseClick(connection->BitBtn2, Qt::LeftButton);
+    EXPECT_FALSE(connection->isVisible());
+    chooser.reject();
+  });
+  EXPECT_TRUE(shown);
+  SettingsStore settings(paths.settingsFile);
+  ASSERT_TRUE(settings.OpenKey(applicationKey(), false));
+  EXPECT_EQ(settings.ReadInteger(QStringLiteral("Connection")), 0);
 }
 
 TEST_F(FirstRunChooser, CancelBringsItBackNextTimeUnlessDontShowMeAgainIsTicked) {
