@@ -207,7 +207,9 @@ TEST_F(DispatchTest, SeriesSideBySideSendTheirPicturesInOrder) {
 
   for (const auto& [channel, series] : taken) {
     ASSERT_EQ(series.pictures.size(), 5);
-    for (int i = 1; i < 5; ++i) EXPECT_GE(series.at[i] - series.at[i - 1], 450) << i;
+    // A repeating timer keeps its schedule: a tick that a busy machine delays is
+    // followed by a shorter step, so the span tells the pace, not each step.
+    EXPECT_GE(series.at[4] - series.at[0], 1500);
     for (int i = 0; i < 5; ++i) {
       EXPECT_FALSE(series.pictures[i].isEmpty()) << i;
       for (int j = 0; j < i; ++j) EXPECT_NE(series.pictures[i], series.pictures[j]) << i << " " << j;
