@@ -146,7 +146,7 @@ void EmailWizard::addServerPage() {
   page->setTitle(QStringLiteral("Mail server"));
   page->setSubTitle(
       QStringLiteral("The server that sends your mail (SMTP), as your mail provider names it."));
-  m_serverForm = new FieldForm(page);
+  m_serverForm = std::make_unique<FieldForm>(page);
   Server = m_serverForm->add(QStringLiteral("&Server:"), QStringLiteral("Server"),
                              QStringLiteral("smtp.example.org or smtp.example.org:587"));
   SecurityChoice = new QComboBox(page);
@@ -166,7 +166,7 @@ void EmailWizard::addAccountPage() {
   page->setSubTitle(
       QStringLiteral("Most providers want your mail user name (often your address) and password. "
                      "Leave both empty for a server that needs no login."));
-  m_accountForm = new FieldForm(page);
+  m_accountForm = std::make_unique<FieldForm>(page);
   UserName = m_accountForm->add(QStringLiteral("&User name:"), QStringLiteral("UserName"));
   Password =
       m_accountForm->add(QStringLiteral("&Password:"), QStringLiteral("Password"), {}, QLineEdit::Password);
@@ -177,7 +177,7 @@ void EmailWizard::addAddressesPage() {
   auto* page = new QWizardPage;
   page->setTitle(QStringLiteral("Addresses"));
   page->setSubTitle(QStringLiteral("Who the pictures come from and who gets them."));
-  m_addressesForm = new FieldForm(page);
+  m_addressesForm = std::make_unique<FieldForm>(page);
   FromAddress = m_addressesForm->add(QStringLiteral("&From:"), QStringLiteral("FromAddress"),
                                      QStringLiteral("camera@example.org"));
   FirstRecipient = m_addressesForm->add(QStringLiteral("&To:"), QStringLiteral("FirstRecipient"),

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QWizard>
 
+#include <memory>
+
 class AccountTestPage;
 class FieldForm;
 class QComboBox;
@@ -50,9 +52,9 @@ class EmailWizard : public QWizard {
 
   QString m_settingsFile;
   QString m_trustedCa;
-  FieldForm* m_serverForm;
-  FieldForm* m_accountForm;
-  FieldForm* m_addressesForm;
+  std::unique_ptr<FieldForm> m_serverForm;
+  std::unique_ptr<FieldForm> m_accountForm;
+  std::unique_ptr<FieldForm> m_addressesForm;
   AccountTestPage* m_testPage;
 };
 

@@ -100,7 +100,7 @@ void FtpWizard::addServerPage() {
   auto* page = new QWizardPage;
   page->setTitle(QStringLiteral("FTP server"));
   page->setSubTitle(QStringLiteral("Where the pictures are uploaded, as your provider names it."));
-  m_serverForm = new FieldForm(page);
+  m_serverForm = std::make_unique<FieldForm>(page);
   Server = m_serverForm->add(QStringLiteral("&Server:"), QStringLiteral("Server"),
                              QStringLiteral("ftp.example.org or ftp.example.org:2121"));
   UserName = m_serverForm->add(QStringLiteral("&User name:"), QStringLiteral("UserName"),
@@ -118,7 +118,7 @@ void FtpWizard::addProxyPage() {
   page->setSubTitle(
       QStringLiteral("Only if your network administrator gave you an FTP proxy. Quorvex keeps "
                      "these values, but connects to the FTP server directly."));
-  m_proxyForm = new FieldForm(page);
+  m_proxyForm = std::make_unique<FieldForm>(page);
   Proxy = m_proxyForm->add(QStringLiteral("P&roxy:"), QStringLiteral("Proxy"),
                            QStringLiteral("proxy.example.org"));
   ProxyPort = m_proxyForm->add(QStringLiteral("P&ort:"), QStringLiteral("ProxyPort"), QStringLiteral("8080"));

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QWizard>
 
+#include <memory>
+
 class AccountTestPage;
 class FieldForm;
 class QLineEdit;
@@ -44,8 +46,8 @@ class FtpWizard : public QWizard {
   void save();
 
   QString m_settingsFile;
-  FieldForm* m_serverForm;
-  FieldForm* m_proxyForm;
+  std::unique_ptr<FieldForm> m_serverForm;
+  std::unique_ptr<FieldForm> m_proxyForm;
   AccountTestPage* m_testPage;
 };
 
