@@ -13,6 +13,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-dejavu-core python3
   python3-aiosmtpd python3-pyftpdlib openssl
+  dbus-daemon python3-dbusmock
 )
 
 missing=()

@@ -11,7 +11,7 @@ export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 
 echo "== Format check =="
-git -C "$root" ls-files -z -- 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'bench/*.h' |
+git -C "$root" ls-files -z -- 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'bench/*.h' 'wizards/*.cpp' 'wizards/*.h' |
   (cd "$root" && xargs -0 clang-format --dry-run -Werror)
 
 echo "== Normal build =="
@@ -36,7 +36,10 @@ echo "== ThreadSanitizer build of the threaded components' tests =="
   # checked, and GLib allocates with plain malloc so that reused memory is seen as such.
   export TSAN_OPTIONS="suppressions=$root/scripts/tsan.supp:ignore_noninstrumented_modules=1:second_deadlock_stack=1"
   export G_SLICE=always-malloc
-  QUORVEX_BUILD_TARGETS="media_test capture_test capture_ui_test alarm_test alarm_ui_test viewer_test" \
+  # dialup_test is not here yet: its NetworkManager tests hand QtDBus replies between
+  # Qt's D-Bus thread and their own through Qt's uninstrumented reference counts, and
+  # those reports are still to be told apart from a real race.
+  QUORVEX_BUILD_TARGETS="media_test capture_test capture_ui_test alarm_test alarm_ui_test viewer_test delivery_test" \
     "$root/scripts/build.sh" "$root/build-tsan" -DQUORVEX_TSAN=ON -DQUORVEX_BENCH=OFF
   # A test that fails is run once more: a report that does not come again stays in the
   # log for a look, and only a repeated one fails the step.

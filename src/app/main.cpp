@@ -66,6 +66,9 @@ int main(int argc, char** argv) {
   // A home given by the environment is kept as --home for "Run at Startup".
   if (commandLine.home.isEmpty() && !qEnvironmentVariableIsEmpty("QUORVEX_HOME"))
     commandLine.home = QDir(qEnvironmentVariable("QUORVEX_HOME")).absolutePath();
+  // The setup wizard plugins take their settings from the environment, as they have no arguments.
+  if (!commandLine.home.isEmpty())
+    qputenv("QUORVEX_HOME", QFile::encodeName(QDir(commandLine.home).absolutePath()));
   setVideoSources(commandLine.sources);
 
   // Only Qt's options are left for QApplication; it keeps the strings it is given.

@@ -7,7 +7,11 @@ ProgramWindows::ProgramWindows(Prompts& prompts, Clock& clock, const ProgramPath
       ImageViewerForm(prompts, paths),
       LogForm(prompts, [this] { return MDIParent.eventLog(); }),
       MaskForm(prompts, paths.programFolder),
-      ChooseVSForm(prompts) {
-  MDIParent.setToolWindows(
-      {&OpenDir, &AboutBox, &ChooseVSForm, &MaskForm, &SoundAlarmForm, &ImageViewerForm, &LogForm});
+      AllWizForm(prompts, {[this] { MDIParent.ConnectionExecute(); }, [this] { MDIParent.EmailWizExecute(); },
+                           [this] { MDIParent.FTPWizBtnExecute(); }, [this] { MDIParent.OutDirExecute(); }}),
+      ChooseVSForm(prompts),
+      RasFormEntries(clock),
+      RasForm(prompts, paths.settingsFile, RasFormEntries) {
+  MDIParent.setToolWindows({&OpenDir, &AboutBox, &ChooseVSForm, &MaskForm, &SoundAlarmForm, &ImageViewerForm,
+                            &LogForm, &RasForm, &AllWizForm});
 }

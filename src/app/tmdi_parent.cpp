@@ -9,8 +9,10 @@
 #include "app/context_help.h"
 #include "app/t_about.h"
 #include "app/t_about_box.h"
+#include "app/t_all_wiz_form.h"
 #include "app/t_choose_vs_form.h"
 #include "app/tray_notice.h"
+#include "app/wizard_libraries.h"
 #include "app/writable_folders.h"
 #include "base/clock.h"
 #include "base/error.h"
@@ -22,6 +24,8 @@
 #include "capture/video_source.h"
 #include "delivery/delivery_workers.h"
 #include "dialup/connection_use.h"
+#include "dialup/t_ras_manager.h"
+#include "dialup/ui/t_ras_form.h"
 #include "eventlog/event_log.h"
 #include "eventlog/ui/t_log_form.h"
 #include "monitor/detection_countdown.h"
@@ -61,6 +65,11 @@ QString helpFile(const ProgramPaths& paths) {
   return QFileInfo::exists(source) ? source : QString();
 }
 
+bool platformHasDisplay() {
+  const QString platform = QGuiApplication::platformName();
+  return platform != QStringLiteral("offscreen") && platform != QStringLiteral("minimal");
+}
+
 }  // namespace
 
 TMDIParent::TMDIParent(Prompts& prompts, Clock& clock, const ProgramPaths& paths, QWidget* parent)
@@ -73,6 +82,10 @@ TMDIParent::TMDIParent(Prompts& prompts, Clock& clock, const ProgramPaths& paths
       m_soundAlarm(prompts, paths, this),
       m_help(new ContextHelp(
           prompts, [paths] { return helpFile(paths); }, this)),
+      m_displayAvailable(&platformHasDisplay),
+      m_wizards(std::make_unique<WizardLibraries>(
+          prompts, QStringList{paths.programFolder, QStringLiteral(QUORVEX_LIB_DIR),
+                               QStringLiteral(QUORVEX_BUILD_WIZARDS_DIR)})),
       m_deliveries(std::make_unique<DeliveryWorkers>(
           DeliveryContext{*this, prompts, clock, paths.settingsFile}, paths.programFolder)) {
   setObjectName(QStringLiteral("MDIParent"));
@@ -85,6 +98,7 @@ TMDIParent::TMDIParent(Prompts& prompts, Clock& clock, const ProgramPaths& paths
     move(screen->availableGeometry().center() - rect().center());
   m_mdiArea->setBackground(Qt::white);
   setCentralWidget(m_mdiArea);
+  RasManager1 = new TRasManager(clock, this);
   createActions();
   createMenus();
   createTrayIcon();
@@ -113,10 +127,13 @@ void TMDIParent::createActions() {
   OneConnect->setChecked(true);
   OpenViewer = make("OpenViewer", QStringLiteral("&Open Image Viewer"), &TMDIParent::OpenViewerExecute);
   LogView = make("LogView", QStringLiteral("O&pen Log Viewer"), &TMDIParent::LogViewExecute);
+  FTPWizBtn = make("FTPWizBtn", QStringLiteral("&FTP Setup Wizard"), &TMDIParent::FTPWizBtnExecute);
+  EmailWiz = make("EmailWiz", QStringLiteral("&Email Setup Wizard"), &TMDIParent::EmailWizExecute);
   HelpAction = make("HelpAction", QStringLiteral("&Help on Quorvex"), &TMDIParent::HelpActionExecute);
   Forum1 = make("Forum1", QStringLiteral("&Quorvex Forum"), &TMDIParent::Forum1Execute);
   SupEmail1 = make("SupEmail1", QStringLiteral("Quorvex Support"), &TMDIParent::SupEmail1Execute);
   AboutAction = make("AboutAction", QStringLiteral("&About Quorvex"), &TMDIParent::AboutActionExecute);
+  Connection = make("Connection", QStringLiteral("&Connection Wizard"), &TMDIParent::ConnectionExecute);
 }
 
 void TMDIParent::createMenus() {
@@ -130,6 +147,10 @@ void TMDIParent::createMenus() {
   QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
   tools->addAction(OpenViewer);
   tools->addAction(LogView);
+  QMenu* wizards = menuBar()->addMenu(QStringLiteral("&Wizards"));
+  wizards->addAction(FTPWizBtn);
+  wizards->addAction(EmailWiz);
+  wizards->addAction(Connection);
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
   help->addAction(HelpAction);
   help->addAction(Forum1);
@@ -193,13 +214,14 @@ void TMDIParent::tellSettingsProblem() {
 
 void TMDIParent::runStartUp() {
   tellUnwritableFolders();
+  RasManager1->StartMonitoring();
   GetConnectionSetup();
   readOptionStates();
   // Dates and times are always written with "-" separators (DateTimeText).
   m_videoSource.clear();
   m_eventLog = std::make_unique<EventLog>();
   m_eventLog->Open(m_paths.programFolder + QStringLiteral("Quorvex.log"));
-  // The first-run setup chooser comes with the setup wizards.
+  showFirstRunChooser();
   chooseVideoSource();
   if (!m_videoSource.isEmpty()) {
     try {
@@ -244,10 +266,32 @@ void TMDIParent::echoStartLine() {
   // The alarm plays on the default output; without any, the run says why it is silent.
   if (AudioDeviceNames().isEmpty())
     m_run.echo->writeLine(QStringLiteral("No audio output device found: the sound alarm cannot be heard."));
+  if (m_firstRunChooserSkipped)
+    m_run.echo->writeLine(QStringLiteral("The set-up chooser was skipped because there is no display."));
 }
 
+// Until the chooser ends with OK (or Cancel with "Don't show me again."), it comes back
+// at every start. Without a display nobody could answer it, so it is not shown then.
+void TMDIParent::showFirstRunChooser() {
+  SettingsStore settings(m_paths.settingsFile);
+  if (!settings.OpenKey(applicationKey(), true) || settings.ValueExists(QStringLiteral("AllWiz")) ||
+      !m_tools.allWizForm)
+    return;
+  if (m_run.headless || !m_displayAvailable()) {
+    m_firstRunChooserSkipped = m_run.headless;
+    return;
+  }
+  settings.CloseKey();  // the steps write to the key themselves meanwhile
+  if (m_tools.allWizForm->exec() != QDialog::Accepted || m_closed)
+    return;
+  if (settings.OpenKey(applicationKey(), true))
+    settings.WriteBool(QStringLiteral("AllWiz"), true);
+}
+
+// The connection of entry DailNum that is up now counts as one user, which never
+// releases it.
 void TMDIParent::GetConnectionSetup() {
-  m_connections = std::make_unique<ConnectionUse>(m_dialUp, ConnectionSetup::read(m_paths.settingsFile));
+  m_connections = std::make_unique<ConnectionUse>(*RasManager1, ConnectionSetup::read(m_paths.settingsFile));
 }
 
 qint32 TMDIParent::ConnectionType() const {
@@ -394,6 +438,7 @@ void TMDIParent::closeEvent(QCloseEvent* event) {
 // only once no handler of the camera is under way.
 void TMDIParent::FormClose() {
   m_closed = true;
+  m_wizards->unloadAll();
   TMotionForm* camera = m_camera;
   m_camera = nullptr;
   if (!camera) {
@@ -499,6 +544,26 @@ void showToolWindow(QWidget* window) {
 void TMDIParent::OpenViewerExecute() { showToolWindow(m_tools.imageViewer); }
 
 void TMDIParent::LogViewExecute() { showToolWindow(m_tools.logForm); }
+
+void TMDIParent::setWizardFolders(const QStringList& folders) {
+  m_wizards = std::make_unique<WizardLibraries>(m_prompts, folders);
+}
+
+void TMDIParent::FTPWizBtnExecute() { m_wizards->runFtpWizard(); }
+
+void TMDIParent::EmailWizExecute() { m_wizards->runMailWizard(); }
+
+// Opened from the first-run chooser, which waits application-modal, the connection
+// dialog must be application-modal itself to take input.
+void TMDIParent::ConnectionExecute() {
+  QWidget* dialog = m_tools.rasForm;
+  if (!dialog)
+    return;
+  const bool fromChooser = m_tools.allWizForm && m_tools.allWizForm->isVisible();
+  if (!dialog->isVisible())
+    dialog->setWindowModality(fromChooser ? Qt::ApplicationModal : Qt::NonModal);
+  showToolWindow(dialog);
+}
 
 void TMDIParent::RunOnStartupExecute() {
   if (RunOnStartup->isChecked())

@@ -4,7 +4,6 @@
 #include "base/app_services.h"
 #include "base/disk_full_notice.h"
 #include "base/program_paths.h"
-#include "dialup/no_dial_up.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -25,14 +24,18 @@ class QAction;
 class QMdiArea;
 class QMenu;
 class TAboutBox;
+class TAllWizForm;
 class TChooseVSForm;
 class TImageViewerForm;
 class TLogForm;
 class TMaskForm;
 class TMotionForm;
 class TOpenDir;
+class TRasForm;
+class TRasManager;
 class TSoundAlarmForm;
 class TrayNotice;
+class WizardLibraries;
 
 // The main window: a multiple-document frame holding the one camera window of the
 // run, with the menus, the tray icon and the services it owns for the others (the
@@ -53,6 +56,8 @@ class TMDIParent : public QMainWindow, public AppServices {
     TSoundAlarmForm* soundAlarmForm = nullptr;
     TImageViewerForm* imageViewer = nullptr;
     TLogForm* logForm = nullptr;
+    TRasForm* rasForm = nullptr;
+    TAllWizForm* allWizForm = nullptr;
   };
 
   // How the program was started.
@@ -72,6 +77,12 @@ class TMDIParent : public QMainWindow, public AppServices {
   // Whether a system tray shows the icon; the desktop's answer unless set.
   void setTrayAvailability(std::function<bool()> available) { m_trayAvailable = std::move(available); }
   void setRunOptions(const RunOptions& options) { m_run = options; }
+  // Whether a person sees the windows; false on the offscreen platform unless set.
+  void setDisplayAvailability(std::function<bool()> available) { m_displayAvailable = std::move(available); }
+  // Where the setup wizard plugins are looked for, in order; by default the program
+  // folder, the installed library folder and this build's wizards.
+  void setWizardFolders(const QStringList& folders);
+  WizardLibraries& wizards() const { return *m_wizards; }
 
   // AppServices.
   void writeLogEntry(const QString& section, const QString& key, const QString& value) override;
@@ -105,6 +116,9 @@ class TMDIParent : public QMainWindow, public AppServices {
   void OutDirExecute();
   void RunOnStartupExecute();
   void OneConnectExecute();
+  // Shows the connection selection dialog without waiting; the choice applies at
+  // the next start.
+  void ConnectionExecute();
   // The help page from its top; F1 opens it at the topic of the window.
   void HelpActionExecute();
   void SupEmail1Execute();
@@ -113,6 +127,8 @@ class TMDIParent : public QMainWindow, public AppServices {
   void SAlarmExecute();
   void OpenViewerExecute();
   void LogViewExecute();
+  void FTPWizBtnExecute();
+  void EmailWizExecute();
   // Stops the alarm at once (the tray item "Stop Sound Alarm"); the end of the
   // sound stops it the same way.
   void BitBtn1Click() { m_soundAlarm.stop(); }
@@ -129,7 +145,10 @@ class TMDIParent : public QMainWindow, public AppServices {
   QAction* SAlarm;
   QAction* OpenViewer;
   QAction* LogView;
+  QAction* FTPWizBtn;
+  QAction* EmailWiz;
   QAction* OneConnect;
+  QAction* Connection;
   QAction* HelpAction;
   QAction* Forum1;
   QAction* SupEmail1;
@@ -137,6 +156,8 @@ class TMDIParent : public QMainWindow, public AppServices {
   QSystemTrayIcon* CoolTrayIcon1;
   QMenu* TrayMenu1;
   QAction* StopSoundAlarm1;
+  // The dial-up phonebook; polled from the start-up on.
+  TRasManager* RasManager1;
 
  signals:
   // The window closed for good: the program ends.
@@ -155,6 +176,7 @@ class TMDIParent : public QMainWindow, public AppServices {
   void runStartUp();
   void GetConnectionSetup();
   void readOptionStates();
+  void showFirstRunChooser();
   void tellUnwritableFolders();
   void chooseVideoSource();
   void echoStartLine();
@@ -178,7 +200,9 @@ class TMDIParent : public QMainWindow, public AppServices {
   bool m_startUpDone = false;
   bool m_closed = false;
   std::function<bool()> m_trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
-  NoDialUp m_dialUp;
+  std::function<bool()> m_displayAvailable;
+  bool m_firstRunChooserSkipped = false;
+  std::unique_ptr<WizardLibraries> m_wizards;
   std::unique_ptr<ConnectionUse> m_connections;  // from the start-up on
   std::unique_ptr<DeliveryWorkers> m_deliveries;
 };

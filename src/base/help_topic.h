@@ -6,6 +6,7 @@ namespace HelpTopic {
 inline constexpr int MainWindow = 8;
 inline constexpr int CameraWindow = 9;
 inline constexpr int PictureDirectory = 10;
+inline constexpr int ConnectionSelection = 11;
 inline constexpr int SoundAlarm = 12;
 inline constexpr int ImageViewer = 13;
 inline constexpr int LogViewer = 14;

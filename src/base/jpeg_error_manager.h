@@ -20,3 +20,19 @@ struct JpegErrorManager {
   (*info->err->format_message)(info, errors->message);
   std::longjmp(errors->jump, 1);
 }
+
+// A decoder's state, freed on every path. Errors jump back (see jumpBack); `warning`
+// receives libjpeg's warnings about corrupt data the decoder papers over.
+struct JpegDecompressor {
+  jpeg_decompress_struct info{};
+  JpegErrorManager errors{};
+
+  explicit JpegDecompressor(void (*warning)(j_common_ptr, int)) {
+    info.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = jumpBack;
+    errors.manager.emit_message = warning;
+  }
+  ~JpegDecompressor() { jpeg_destroy_decompress(&info); }
+  JpegDecompressor(const JpegDecompressor&) = delete;
+  JpegDecompressor& operator=(const JpegDecompressor&) = delete;
+};

@@ -81,6 +81,10 @@ void FtpClient::changeDirectory(const QString& directory) {
   expect(command(QStringLiteral("CWD ") + directory), {200, 250}, QStringLiteral("CWD"));
 }
 
+void FtpClient::remove(const QString& remoteName) {
+  expect(command(QStringLiteral("DELE ") + remoteName), {250}, QStringLiteral("DELE"));
+}
+
 // RFC 959 PORT h1,h2,h3,h4,p1,p2 for IPv4; RFC 2428 EPRT |2|address|port| for IPv6.
 QByteArray FtpClient::dataPortCommand(quint16 port) const {
   const QHostAddress local = m_control->localAddress();

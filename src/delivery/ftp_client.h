@@ -38,6 +38,8 @@ class FtpClient {
   // from its own address, then the final reply: 226, 250 or 225; 426 or 450 (the
   // transfer was aborted) and every other reply are failures.
   void store(const QString& remoteName, const QByteArray& content);
+  // DELE: the file is removed from the current directory (250).
+  void remove(const QString& remoteName);
   // "QUIT" without waiting for its reply, then the connection is closed.
   void quit();
   // Closes the connection without a word.

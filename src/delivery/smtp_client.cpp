@@ -13,7 +13,6 @@ struct SmtpClient::Session {
       : connection(replyTimeout, std::move(stop)) {}
 
   SmtpConnection connection;
-  QString serverName;
   // Upper-case SASL mechanism names from the EHLO reply.
   QStringList mechanisms;
   bool startTlsOffered = false;
@@ -33,17 +32,25 @@ QByteArray localHostName() {
   return name.isEmpty() ? QByteArrayLiteral("localhost") : name.toUtf8();
 }
 
-void expect(const SmtpConnection::Reply& reply, std::initializer_list<int> codes, const QString& serverName,
-            const QByteArray& command) {
+// Reads the reply to `command` and throws unless its code is one of `codes`.
+void expectReply(SmtpConnection& connection, const QByteArray& command, std::initializer_list<int> codes) {
+  const SmtpConnection::Reply reply = connection.readReply(command);
   for (const int code : codes)
     if (reply.code == code)
       return;
   QStringList text;
   for (const QByteArray& line : reply.lines) text += QString::fromUtf8(line);
   throw Error(QStringLiteral("%1 answered %2 with %3 %4")
-                  .arg(serverName, QString::fromLatin1(command))
+                  .arg(connection.serverName(), QString::fromLatin1(command))
                   .arg(reply.code)
                   .arg(text.join(u' ')));
+}
+
+// Sends one command line; `name` stands for it in errors, so no password shows there.
+void command(SmtpConnection& connection, const QByteArray& line, const QByteArray& name,
+             std::initializer_list<int> codes) {
+  connection.sendLine(line);
+  expectReply(connection, name, codes);
 }
 
 }  // namespace
@@ -67,20 +74,18 @@ void SmtpClient::connectToServer() {
   refuseLineBreaks(m_account.password, "password");
 
   auto session = std::make_unique<Session>(m_timeouts.reply, m_stop);
-  session->serverName = QStringLiteral("%1:%2").arg(m_account.server.host).arg(m_account.server.port);
   SmtpConnection& connection = session->connection;
   const bool implicitTls = m_account.server.port == m_account.implicitTlsPort;
   try {
     connection.open(m_account.server,
                     implicitTls ? SmtpConnection::Security::ImplicitTls : SmtpConnection::Security::Plain,
                     m_account.extraCaFile, m_timeouts.connect);
-    expect(connection.readReply("the greeting"), {220}, session->serverName, "the greeting");
+    expectReply(connection, "the greeting", {220});
     greet(*session);
     // RFC 3207: credentials and mail go only through TLS when the server can do it; a
     // refused STARTTLS or a failed certificate check ends the run, never a plain-text send.
     if (!connection.isEncrypted() && session->startTlsOffered) {
-      connection.sendLine("STARTTLS");
-      expect(connection.readReply("STARTTLS"), {220}, session->serverName, "STARTTLS");
+      command(connection, "STARTTLS", "STARTTLS", {220});
       connection.startTls();
       greet(*session);
     }
@@ -100,8 +105,7 @@ void SmtpClient::greet(Session& session) {
   connection.sendLine("EHLO " + localHostName());
   const SmtpConnection::Reply reply = connection.readReply("EHLO");
   if (reply.code != 250) {
-    connection.sendLine("HELO " + localHostName());
-    expect(connection.readReply("HELO"), {250}, session.serverName, "HELO");
+    command(connection, "HELO " + localHostName(), "HELO", {250});
     return;
   }
   for (const QByteArray& line : reply.lines) {
@@ -115,6 +119,8 @@ void SmtpClient::greet(Session& session) {
 }
 
 bool SmtpClient::isConnected() const { return m_session && m_session->connection.isOpen(); }
+
+bool SmtpClient::isEncrypted() const { return m_session && m_session->connection.isEncrypted(); }
 
 void SmtpClient::setAuthentication(Authentication authentication) { m_authentication = authentication; }
 
@@ -132,36 +138,28 @@ void SmtpClient::send(const MailMessage& message) {
   connection.sendLine("RSET");
   connection.readReply("RSET");
   authenticate(session);
-  const auto step = [&](const QByteArray& line, std::initializer_list<int> codes, const QByteArray& name) {
-    connection.sendLine(line);
-    expect(connection.readReply(name), codes, session.serverName, name);
-  };
-  step("MAIL FROM:<" + message.senderAddress.toUtf8() + '>', {250}, "MAIL FROM");
+  command(connection, "MAIL FROM:<" + message.senderAddress.toUtf8() + '>', "MAIL FROM", {250});
   for (const QString& recipient : message.recipients)
-    step("RCPT TO:<" + recipient.toUtf8() + '>', {250, 251}, "RCPT TO");
-  step("DATA", {354}, "DATA");
+    command(connection, "RCPT TO:<" + recipient.toUtf8() + '>', "RCPT TO", {250, 251});
+  command(connection, "DATA", "DATA", {354});
   connection.sendData(data.endsWith("\r\n") ? data : data + "\r\n");
-  step(".", {250}, "the end of the message");
+  command(connection, ".", "the end of the message", {250});
 }
 
 void SmtpClient::authenticate(Session& session) {
   if (session.authenticated || m_authentication == Authentication::None)
     return;
   SmtpConnection& connection = session.connection;
-  const auto step = [&](const QByteArray& line, int code, const QByteArray& name) {
-    connection.sendLine(line);
-    expect(connection.readReply(name), {code}, session.serverName, name);
-  };
   const QByteArray user = m_account.userName.toUtf8();
   const QByteArray password = m_account.password.toUtf8();
   if (session.mechanisms.contains(QLatin1String("LOGIN"))) {
-    step("AUTH LOGIN", 334, "AUTH LOGIN");
-    step(user.toBase64(), 334, "the user name");
-    step(password.toBase64(), 235, "the password");
+    command(connection, "AUTH LOGIN", "AUTH LOGIN", {334});
+    command(connection, user.toBase64(), "the user name", {334});
+    command(connection, password.toBase64(), "the password", {235});
   } else if (m_authentication == Authentication::LoginOrPlain &&
              session.mechanisms.contains(QLatin1String("PLAIN"))) {
     // RFC 4616: empty authorization identity, NUL, user name, NUL, password.
-    step("AUTH PLAIN " + ('\0' + user + '\0' + password).toBase64(), 235, "AUTH PLAIN");
+    command(connection, "AUTH PLAIN " + ('\0' + user + '\0' + password).toBase64(), "AUTH PLAIN", {235});
   } else {
     return;
   }

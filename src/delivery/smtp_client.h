@@ -46,6 +46,8 @@ class SmtpClient {
   // Greeting, EHLO (HELO when EHLO is refused), STARTTLS and EHLO again when offered.
   void connectToServer();
   bool isConnected() const;
+  // Whether the connection runs over TLS (from the first byte or after STARTTLS).
+  bool isEncrypted() const;
   void setAuthentication(Authentication authentication);
   // RSET, AUTH when due, MAIL FROM, RCPT TO per recipient, DATA, the message, ".".
   void send(const MailMessage& message);

@@ -49,6 +49,9 @@ void SmtpConnection::open(const ServerAddress& server, Security security, const 
   if (security == Security::ImplicitTls && !QSslSocket::supportsSsl())
     throw Error(
         QStringLiteral("TLS is not available on this system, so %1 cannot be reached.").arg(m_serverName));
+  // A thread not started by QThread gets its event dispatcher with its first event
+  // loop; the socket registers with it on connecting, so it must exist before.
+  { QEventLoop createsTheDispatcher; }
   m_socket = std::make_unique<QSslSocket>();
   m_socket->setSslConfiguration(tlsConfiguration(extraCaFile));
   if (security == Security::ImplicitTls) {

@@ -37,6 +37,8 @@ class SmtpConnection {
   // Turns the open plain connection into TLS, verifying the server's certificate.
   void startTls();
   bool isOpen() const;
+  // "host:port", for error texts.
+  const QString& serverName() const { return m_serverName; }
   bool isEncrypted() const;
 
   void sendLine(const QByteArray& line);

@@ -67,6 +67,7 @@ void MyMotion::DoDetectIt(const FrameBitmap& frame, Canvas& canvas) {
   // Refused before anything changes: the mask belongs to another picture size.
   checkMaskFits(frame);
   m_lastChangedCells.clear();
+  m_lastChangedCellTotal = 0;
 
   // Every pass compares with the frame of the pass before. After the first
   // pass or a change of size there is nothing comparable, so the frame is
@@ -104,6 +105,9 @@ void MyMotion::DoDetectIt(const FrameBitmap& frame, Canvas& canvas) {
       ++changedCells;
     }
   }
+
+  m_lastChangedCellTotal = int(std::count_if(counts.begin(), counts.end(),
+                                             [halfCell](std::uint32_t count) { return count > halfCell; }));
 
   if (changedCells >= threshold) {
     m_detectedBitmap = frame;

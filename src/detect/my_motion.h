@@ -64,6 +64,9 @@ class MyMotion : public QObject {
   // The changed cells counted by the latest pass, in visiting order (column by
   // column); with QuickDetect, those up to the stop.
   const std::vector<Cell>& lastChangedCells() const { return m_lastChangedCells; }
+  // How many cells of the whole grid changed in the latest pass, also past
+  // QuickDetect's stop: what tells a change of light from motion.
+  int lastChangedCellTotal() const { return m_lastChangedCellTotal; }
 
  signals:
   void OnDetected(MyMotion* sender);
@@ -93,4 +96,5 @@ class MyMotion : public QObject {
   PixelStarts m_allStarts;  // every pixel takes part; for frames of m_allStartsWidth
   int m_allStartsWidth = -1;
   std::vector<Cell> m_lastChangedCells;
+  int m_lastChangedCellTotal = 0;
 };

@@ -23,8 +23,17 @@ ConnectionSetup ConnectionSetup::read(const QString& settingsFile) {
   return setup;
 }
 
+// A connection that is up at the start has a user outside the program, who never
+// releases it: the program never hangs it up.
 ConnectionUse::ConnectionUse(DialUpBinding& binding, ConnectionSetup setup)
-    : m_binding(binding), m_setup(setup) {}
+    : m_binding(binding), m_setup(setup) {
+  try {
+    if (m_setup.dailNum >= 0 && m_setup.dailNum < m_binding.entryCount() &&
+        m_binding.isConnected(m_setup.dailNum))
+      m_users = 1;
+  } catch (const Error&) {
+  }
+}
 
 void ConnectionUse::AcquireConnection() {
   const std::lock_guard lock(m_mutex);

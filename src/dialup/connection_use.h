@@ -24,6 +24,7 @@ struct ConnectionSetup {
 
 // The delivery workers' shared use of one dial-up connection: the first user dials,
 // the last one hangs up, and a connection the program did not dial is never hung up.
+// A connection that is up when the use is made counts as one user from the start.
 // Safe to call from several threads: one lock guards the count and the binding.
 class ConnectionUse {
  public:

@@ -1,8 +1,6 @@
 #include "camera_values.h"
 #include "base/settings_keys.h"
 
-#include "base/help_topic.h"
-#include "base/prompts.h"
 #include "base/settings_store.h"
 #include "monitor/motion_options_panel.h"
 #include "monitor/spin_edit.h"
@@ -139,17 +137,4 @@ void CameraValues::save(const QString& caption, std::optional<bool> detect) cons
   write(store);
   if (detect)
     store.WriteBool(kDetect, *detect);
-}
-
-void CameraValues::requireAccount(QCheckBox& box, const QString& serverValue, const QString& wizard,
-                                  Prompts& prompts) const {
-  if (!box.isChecked())
-    return;
-  SettingsStore store(m_settingsFile);
-  if (store.OpenKey(applicationKey(), false) && store.ValueExists(serverValue))
-    return;
-  prompts.messageBox({QStringLiteral("No Settings!\r\rPlease run %1 Wizard\rfrom Options menu.").arg(wizard),
-                      Prompts::programCaption(), Prompts::Icon::Error, Prompts::Buttons::Ok,
-                      HelpTopic::NoDeliverySettings});
-  box.setChecked(false);
 }

@@ -6,7 +6,6 @@
 #include <optional>
 
 class MotionOptionsPanel;
-class Prompts;
 class QCheckBox;
 class QAction;
 class QTimer;
@@ -31,12 +30,6 @@ class CameraValues {
   void load(const QString& caption, QTimer& detectOnStart);
   // Saves the owned values into the camera's key, `Detect` as `detect` when given.
   void save(const QString& caption, std::optional<bool> detect) const;
-
-  // A delivery box can stay checked only when its account exists: without the
-  // program setting `serverValue` the user is told to run the wizard, and the box
-  // is cleared.
-  void requireAccount(QCheckBox& box, const QString& serverValue, const QString& wizard,
-                      Prompts& prompts) const;
 
   // Reads the values of the open key into the controls in their order (`Detect` into
   // detectOnStart), so each control's handler applies its value at once. Throws

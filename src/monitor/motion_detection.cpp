@@ -94,18 +94,19 @@ void MotionDetection::editMask(const QString& caption, const FrameBitmap& lastFr
   m_maskForm.show();
 }
 
-void MotionDetection::examine(const FrameBitmap& frame, Canvas& canvas) {
+bool MotionDetection::examine(const FrameBitmap& frame, Canvas& canvas) {
   if (!m_panel.CheckBox11->isChecked()) {
     m_detector.DoDetectIt(frame, canvas);
-    return;
+    return true;
   }
   if (m_mask.width() == frame.width() && m_mask.height() == frame.height()) {
     m_detector.DoDetectItMask(frame, m_mask, canvas);
-    return;
+    return true;
   }
   m_detector.setMasked(false);
   m_panel.CheckBox11->setChecked(false);
   m_handlers.messageBox(
       {QStringLiteral("Mask is the wrong size! Mask Dropped!\rPlease Correct by Editing Mask."),
        Prompts::programCaption(), Prompts::Icon::Error, Prompts::Buttons::Ok, HelpTopic::WrongMaskSize});
+  return false;
 }

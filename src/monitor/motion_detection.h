@@ -33,9 +33,9 @@ class MotionDetection {
   // Opens the mask editor on the camera's mask, or on a new one.
   void editMask(const QString& caption, const FrameBitmap& lastFrame);
 
-  // Examines the frame, outlining changed cells on the canvas. A mask of another
-  // size than the frame is dropped with a box.
-  void examine(const FrameBitmap& frame, Canvas& canvas);
+  // Examines the frame, outlining changed cells on the canvas; true when the
+  // detector made its pass. A mask of another size than the frame is dropped with a box.
+  bool examine(const FrameBitmap& frame, Canvas& canvas);
 
  private:
   void boundMotion();

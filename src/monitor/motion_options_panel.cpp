@@ -143,6 +143,36 @@ MotionOptionsPanel::MotionOptionsPanel(QWidget* parent) : QWidget(parent) {
   every->addWidget(new QLabel(QStringLiteral("Min")));
   column->addLayout(every);
   column->addStretch();
+
+  // Three tabs need more than the panel's first width: the panel widens to show them all.
+  PageControl2->setUsesScrollButtons(false);
+  SpeedButton5 = hideButton("SpeedButton5");
+  column = addPage(PageControl2, QStringLiteral("Filters"), SpeedButton5, QStringLiteral("False alarms"));
+  fields = new QFormLayout;
+  LightSwitch = named(new SpinEdit(0, 100, 0), "LightSwitch");
+  LightSwitch->setToolTip(
+      QStringLiteral("A frame in which more than this share of the cells changed is a "
+                     "change of light, not motion (0: off)"));
+  MinMotionFrames = named(new SpinEdit(1, 30, 1), "MinMotionFrames");
+  MinMotionFrames->setToolTip(QStringLiteral("Frames in a row with motion before it is a motion event"));
+  SnapshotGap = named(new SpinEdit(0, 60, 0), "SnapshotGap");
+  SnapshotGap->setToolTip(
+      QStringLiteral("Seconds between motion snapshots during continuous motion (0: one per event)"));
+  fields->addRow(QStringLiteral("Light Switch %"), LightSwitch);
+  fields->addRow(QStringLiteral("Min Frames"), MinMotionFrames);
+  fields->addRow(QStringLiteral("Snapshot Gap s"), SnapshotGap);
+  column->addLayout(fields);
+  column->addWidget(new QLabel(QStringLiteral("Disk (all cameras)")));
+  fields = new QFormLayout;
+  KeepFreeMB = named(new SpinEdit(0, 1000000, 1024, nullptr, 256), "KeepFreeMB");
+  KeepFreeMB->setToolTip(
+      QStringLiteral("Oldest days of snapshots are deleted while less is free on their disk (0: never)"));
+  KeepDays = named(new SpinEdit(0, 3650, 0), "KeepDays");
+  KeepDays->setToolTip(QStringLiteral("Days of snapshots kept (0: no limit)"));
+  fields->addRow(QStringLiteral("Keep Free MB"), KeepFreeMB);
+  fields->addRow(QStringLiteral("Keep Days"), KeepDays);
+  column->addLayout(fields);
+  column->addStretch();
 }
 
 int MotionOptionsPanel::fittedWidth() const { return std::max(kWidth, sizeHint().width()); }

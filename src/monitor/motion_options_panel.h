@@ -60,4 +60,12 @@ class MotionOptionsPanel : public QWidget {
   QCheckBox* CheckBox12;      // "Email/FTP >1 Images"
   SpinEdit* AdvSpinEdit6;     // "Nr of Images"
   SpinEdit* AdvSpinEdit7;     // "Upload/Email Every", minutes
+
+  // "Capture Settings" / "Filters": false alarms and disk use
+  QPushButton* SpeedButton5;  // "<< "
+  SpinEdit* LightSwitch;      // "Light Switch %": a larger share of changed cells is a change of light
+  SpinEdit* MinMotionFrames;  // "Min Frames": frames in a row with motion before an event
+  SpinEdit* SnapshotGap;      // "Snapshot Gap", seconds between motion snapshots
+  SpinEdit* KeepFreeMB;       // "Keep Free MB" on the picture folder's disk
+  SpinEdit* KeepDays;         // "Keep Days" of snapshots, 0 for no limit
 };

@@ -18,7 +18,11 @@ StatusPanels::StatusPanels(QWidget* parent) : QStatusBar(parent) {
 
 QString StatusPanels::panelText(int panel) const { return m_panels.at(panel)->text(); }
 
-void StatusPanels::setPanelText(int panel, const QString& text) { m_panels.at(panel)->setText(text); }
+// A notice's tooltip goes with it.
+void StatusPanels::setPanelText(int panel, const QString& text) {
+  m_panels.at(panel)->setText(text);
+  m_panels.at(panel)->setToolTip({});
+}
 
 void StatusPanels::setNotice(int panel, const QString& text) {
   setPanelText(panel, text);

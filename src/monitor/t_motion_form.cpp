@@ -13,6 +13,7 @@
 #include "monitor/motion_alerts.h"
 #include "monitor/motion_detection.h"
 #include "monitor/motion_options_panel.h"
+#include "monitor/motion_rules.h"
 #include "monitor/picture_area.h"
 #include "monitor/picture_folder.h"
 #include "monitor/source_lifecycle.h"
@@ -46,11 +47,11 @@ QTimer* timer(const char* name, int intervalMs, QObject* parent) {
 }  // namespace
 
 TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& clock,
-                         const ProgramPaths& paths, TMaskForm* maskForm, QWidget* parent)
+                         const ProgramPaths& paths, TMaskForm* maskForm, QWidget* parent,
+                         DispatchTiming dispatchTiming)
     : QWidget(parent),
       m_services(services),
       m_handlers(prompts),
-      m_prompts(m_handlers),
       m_clock(clock),
       m_paths(paths),
       m_ownMaskForm(maskForm ? nullptr : std::make_unique<TMaskForm>(prompts, paths.programFolder)),
@@ -74,12 +75,7 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
   MyMotion1->setObjectName(QStringLiteral("MyMotion1"));
 
   ImageTimer = timer("ImageTimer", 30000, this);
-  EmailTimer1 = timer("EmailTimer1", 100000, this);
-  FTPTimer1 = timer("FTPTimer1", 100000, this);
   ReconnectTimer = timer("ReconnectTimer", 1000, this);
-  // The rate limits of delivery end by themselves.
-  EmailTimer1->setSingleShot(true);
-  FTPTimer1->setSingleShot(true);
 
   Panel1 = new MotionOptionsPanel(this);
   Panel1->hide();
@@ -107,6 +103,14 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
   column->addLayout(row);
   column->addWidget(StatusBar1);
 
+  const DispatchChannel::Window window{*this, *StatusBar1, LastFrame, MyMotion1->DetectedBitmap()};
+  m_email = std::make_unique<DispatchChannel>(DispatchChannel::Kind::email(), *Panel1->CheckBox4, m_paths,
+                                              services, clock, m_handlers, window, dispatchTiming);
+  m_ftp = std::make_unique<DispatchChannel>(DispatchChannel::Kind::ftp(), *Panel1->CheckBox3, m_paths,
+                                            services, clock, m_handlers, window, dispatchTiming);
+  EmailTimer1 = m_email->rateLimit();
+  FTPTimer1 = m_ftp->rateLimit();
+
   m_cameraValues = std::make_unique<CameraValues>(*Panel1, *PaintBox1->FitPicture, m_paths.settingsFile);
   m_alerts = std::make_unique<MotionAlerts>(services, clock, *Panel1);
   m_detection = std::make_unique<MotionDetection>(*MyMotion1, *Panel1, MaskImage, m_maskForm, m_handlers,
@@ -116,6 +120,10 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
       SourceLifecycle::Window{
           [this] { return caption(); }, [this](const QString& text) { setStatusPanelText(0, text); },
           [this](const QString& message, const QString& value) { writeLog(message, value); }});
+  m_rules = std::make_unique<MotionRules>(
+      *MyMotion1, *Panel1, services, clock, m_paths, m_handlers, *this,
+      MotionRules::Window{[this] { MyMotion1Detected(MyMotion1); }, [this] { return caption(); },
+                          [this](const QString& text) { setStatusNotice(kSnapshotNoticePanel, text); }});
   connectHandlers();
   DetectOnStartTimer1->start();
   // The window counts as shown once it is made, so its show handler
@@ -126,52 +134,6 @@ TMotionForm::TMotionForm(AppServices& services, Prompts& prompts, const Clock& c
 // The capture component goes first: its graph stops before the frame it calls
 // back with and the window's members are gone.
 TMotionForm::~TMotionForm() { delete VideoCapture1; }
-
-void TMotionForm::connectHandlers() {
-  const auto handle = [this](void (TMotionForm::*handler)()) {
-    return m_handlers.slot(std::bind_front(handler, this));
-  };
-  MotionOptionsPanel* p = Panel1;
-  for (QPushButton* hide : {p->SpeedButton1, p->SpeedButton2, p->SpeedButton4, Panel2})
-    connect(hide, &QPushButton::clicked, this, handle(&TMotionForm::PaintBox1DblClick));
-  connect(p->Button1, &QPushButton::clicked, this, handle(&TMotionForm::SpeedButton1Click));
-  connect(p->Button2, &QPushButton::clicked, this, handle(&TMotionForm::Button2Click));
-  connect(p->ComboBox2, &QComboBox::activated, this, handle(&TMotionForm::ComboBox2Change));
-  connect(p->SpeedButton3, &QPushButton::clicked, this, handle(&TMotionForm::SpeedButton3Click));
-
-  const std::pair<QCheckBox*, void (TMotionForm::*)()> boxes[] = {
-      {p->CheckBox1, &TMotionForm::CheckBox1Click},  {p->CheckBox7, &TMotionForm::CheckBox7Click},
-      {p->CheckBox3, &TMotionForm::CheckBox3Click},  {p->CheckBox4, &TMotionForm::CheckBox4Click},
-      {p->CheckBox6, &TMotionForm::CheckBox6Click},  {p->CheckBox9, &TMotionForm::CheckBox9Click},
-      {p->CheckBox11, &TMotionForm::CheckBox11Click}};
-  for (const auto& [box, handler] : boxes) connect(box, &QCheckBox::toggled, this, handle(handler));
-  const std::pair<SpinEdit*, void (TMotionForm::*)()> fields[] = {
-      {p->AdvSpinEdit1, &TMotionForm::AdvSpinEdit1Change},
-      {p->AdvSpinEdit2, &TMotionForm::TrackBar1Change},
-      {p->AdvSpinEdit3, &TMotionForm::TrackBar2Change},
-      {p->AdvSpinEdit4, &TMotionForm::TrackBar3Change},
-      {p->AdvSpinEdit5, &TMotionForm::AdvSpinEdit5Change},
-      {p->AdvSpinEdit6, &TMotionForm::AdvSpinEdit6Change},
-      {p->AdvSpinEdit7, &TMotionForm::AdvSpinEdit7Change}};
-  for (const auto& [field, handler] : fields) connect(field, &SpinEdit::textChanged, this, handle(handler));
-
-  connect(DetectOnStartTimer1, &QTimer::timeout, this, handle(&TMotionForm::DetectOnStartTimer1Timer));
-  connect(DelayStart, &QTimer::timeout, this, handle(&TMotionForm::DelayStartTimer));
-  connect(ImageTimer, &QTimer::timeout, this, handle(&TMotionForm::ImageTimerTimer));
-  connect(ReconnectTimer, &QTimer::timeout, this, handle(&TMotionForm::ReconnectTimerTimer));
-
-  connect(VideoCapture1, &TVideoCapture::OnBitmapGrabbed, this,
-          m_handlers.silentSlot(std::bind_front(&TMotionForm::VideoCapture1BitmapGrabbed, this)));
-  connect(VideoCapture1, &TVideoCapture::OnFrameRendered, this,
-          m_handlers.slotWithArguments(std::bind_front(&TMotionForm::VideoCapture1FrameRendered, this)));
-  connect(VideoCapture1, &TVideoCapture::OnDeviceLost, this,
-          m_handlers.slotWithArguments(std::bind_front(&TMotionForm::VideoCapture1DeviceLost, this)));
-  // A stream's one format is known only once it runs.
-  connect(VideoCapture1, &TVideoCapture::OnVideoFormatKnown, this, handle(&TMotionForm::ListVideoModes));
-  // Raised inside the frame pipeline: an error ends the motion event without a word.
-  connect(MyMotion1, &MyMotion::OnDetected, this,
-          m_handlers.silentSlot(std::bind_front(&TMotionForm::MyMotion1Detected, this)));
-}
 
 QString TMotionForm::statusPanelText(int panel) const { return StatusBar1->panelText(panel); }
 
@@ -213,13 +175,17 @@ void TMotionForm::ComboBox2Change() {
 void TMotionForm::Button2Click() {
   if (m_source->stop())
     writeLog(QStringLiteral("Device Stopped By User on "), QStringLiteral("Device Events"));
+  for (auto* channel : channels()) channel->cutShort();
 }
 
 bool TMotionForm::sourceRunning() const { return m_source->running(); }
 
 const ReconnectSchedule& TMotionForm::reconnectSchedule() const { return m_source->schedule(); }
 
-void TMotionForm::VideoCapture1DeviceLost(TVideoCapture*) { m_source->lost(); }
+void TMotionForm::VideoCapture1DeviceLost(TVideoCapture*) {
+  m_source->lost();
+  for (auto* channel : channels()) channel->cutShort();
+}
 
 void TMotionForm::ReconnectTimerTimer() { m_source->tick(); }
 
@@ -241,18 +207,22 @@ bool TMotionForm::detectionArmed() const { return m_arming->armed(); }
 
 void TMotionForm::VideoCapture1FrameRendered(TVideoCapture* Sender) { Sender->GrabNextBitmap(); }
 
-// The e-mail and FTP image series end on a grabbed frame; delivery is not built yet.
-bool TMotionForm::finishImageSeries() { return false; }
+bool TMotionForm::finishImageSeries() { return m_email->finishSeries() || m_ftp->finishSeries(); }
 
 void TMotionForm::paintFrame() { PaintBox1->showFrame(LastFrame); }
 
-void TMotionForm::examineFrame() { m_detection->examine(LastFrame, m_canvas); }
+// The detector's motion reaches the motion actions through the rules' filter.
+void TMotionForm::examineFrame() {
+  if (m_detection->examine(LastFrame, m_canvas))
+    m_rules->passDone();
+}
 
 // ---- Detection switch, countdown and detector settings ----
 
 void TMotionForm::CheckBox1Click() {
   m_source->detectChosen();
   m_arming->detectSwitched();
+  m_rules->restart();
 }
 
 void TMotionForm::DelayStartTimer() { m_arming->tick(); }
@@ -290,24 +260,28 @@ void TMotionForm::soundAlarm() {
     writeLog(QStringLiteral("Alarm Sounded on "), QStringLiteral("Alarm"));
 }
 
-// E-mail and FTP dispatch follow the snapshot; delivery is not built yet.
-void TMotionForm::dispatchDelivery() {}
+void TMotionForm::dispatchDelivery() {
+  for (auto* channel : channels()) channel->motionDetected(Panel1->CheckBox12->isChecked());
+}
 
 void TMotionForm::PicCap() {
-  if (!Panel1->CheckBox2->isChecked())
+  if (!Panel1->CheckBox2->isChecked() || !m_rules->snapshotDue())
     return;
   setStatusPanelText(0, QStringLiteral("Saving Frame...."));
   StatusBar1->repaint();
   const auto savingEnded = qScopeGuard([this] { setStatusPanelText(0, {}); });
   if (PictureDir.isEmpty())
     PictureDir = PictureFolder::fromSettings(m_paths).root();
+  m_rules->beforeSnapshot(PictureDir);
   m_snapshots.write(SnapshotKind::Motion, MyMotion1->DetectedBitmap(), caption(), PictureFolder(PictureDir));
 }
 
 void TMotionForm::ImageTimerTimer() {
   if (!m_source->live() || !VideoCapture1->Previewing())
     return;  // stopped, lost or no frame yet: the last one would be stamped with a moment it did not see
-  m_snapshots.write(SnapshotKind::Timed, LastFrame, caption(), PictureFolder::fromSettings(m_paths));
+  const PictureFolder folder = PictureFolder::fromSettings(m_paths);
+  m_rules->beforeSnapshot(folder.root());
+  m_snapshots.write(SnapshotKind::Timed, LastFrame, caption(), folder);
   setStatusPanelText(0, {});
 }
 
@@ -327,27 +301,18 @@ void TMotionForm::AdvSpinEdit5Change() {
 
 // ---- Delivery options ----
 
-void TMotionForm::CheckBox3Click() {
-  m_cameraValues->requireAccount(*Panel1->CheckBox3, QStringLiteral("FTPServer"), QStringLiteral("FTP"),
-                                 m_prompts);
-}
+void TMotionForm::CheckBox3Click() { m_ftp->requireAccount(); }
 
-void TMotionForm::CheckBox4Click() {
-  m_cameraValues->requireAccount(*Panel1->CheckBox4, QStringLiteral("EMailServer"), QStringLiteral("EMail"),
-                                 m_prompts);
-}
+void TMotionForm::CheckBox4Click() { m_email->requireAccount(); }
 
 void TMotionForm::AdvSpinEdit6Change() {
   if (Panel1->AdvSpinEdit6->text().isEmpty())
     return;
-  NrImages = Panel1->AdvSpinEdit6->boundedValue();
-  EmailPicNr = FtpPicNr = NrImages + 2;
+  for (auto* channel : channels()) channel->setSeriesLength(Panel1->AdvSpinEdit6->boundedValue());
 }
 
 void TMotionForm::AdvSpinEdit7Change() {
-  const int intervalMs = Panel1->AdvSpinEdit7->boundedValue() * 60000;
-  EmailTimer1->setInterval(intervalMs);
-  FTPTimer1->setInterval(intervalMs);
+  for (auto* channel : channels()) channel->setIntervalMinutes(Panel1->AdvSpinEdit7->boundedValue());
 }
 
 // ---- Camera settings ----
@@ -365,24 +330,25 @@ void TMotionForm::LoadSettings(const QString& Caption) {
 
 void TMotionForm::finishLoad() {
   TrackBar2Change();
-  NrImages = Panel1->AdvSpinEdit6->boundedValue();  // also when the field is empty
-  EmailPicNr = FtpPicNr = NrImages + 2;
+  for (auto* channel : channels()) channel->setSeriesLength(Panel1->AdvSpinEdit6->boundedValue());
   AdvSpinEdit7Change();
   m_cameraValues->trackChanges();
+  m_rules->load(caption(), m_handlers);
 }
 
 void TMotionForm::FormCloseQuery(bool& CanClose) {
   CanClose = false;
   m_handlers.enter([&] {
     m_cameraValues->save(caption(), m_source->detectBeforeLoss());
+    m_rules->save(caption());
     CanClose = true;
   });
 }
 
 void TMotionForm::shutDown(std::function<void()> end) {
-  for (QTimer* running :
-       {DetectOnStartTimer1, DelayStart, ImageTimer, EmailTimer1, FTPTimer1, ReconnectTimer})
-    running->stop();
+  for (QTimer* running : {DetectOnStartTimer1, DelayStart, ImageTimer, ReconnectTimer}) running->stop();
+  for (auto* channel : channels()) channel->stop();
+  m_rules->stop();
   VideoCapture1->setWantPreview(false);  // a lost device is not restarted either
   VideoCapture1->StopPreview();
   const bool handlerUnderWay = m_handlers.busy();

@@ -3,6 +3,7 @@
 #include "base/canvas.h"
 #include "base/frame_bitmap.h"
 #include "base/program_paths.h"
+#include "monitor/dispatch_channel.h"
 #include "monitor/reconnect_schedule.h"
 #include "monitor/snapshot_writer.h"
 #include "monitor/status_panels.h"
@@ -20,6 +21,7 @@ class CameraValues;
 class DetectionArming;
 class Clock;
 class MotionDetection;
+class MotionRules;
 class MotionOptionsPanel;
 class MyMotion;
 class PictureArea;
@@ -46,8 +48,9 @@ class TMotionForm : public QWidget {
 
  public:
   // maskForm is the program's mask editor; without one the window makes its own.
+  // dispatchTiming paces the e-mail and FTP dispatch.
   TMotionForm(AppServices& services, Prompts& prompts, const Clock& clock, const ProgramPaths& paths,
-              TMaskForm* maskForm = nullptr, QWidget* parent = nullptr);
+              TMaskForm* maskForm = nullptr, QWidget* parent = nullptr, DispatchTiming dispatchTiming = {});
   ~TMotionForm() override;
 
   // Loads the camera values of Caption into the controls, which applies them.
@@ -81,9 +84,9 @@ class TMotionForm : public QWidget {
   QTimer* DetectOnStartTimer1;  // turns Detect on 3 s after the start
   QTimer* DelayStart;           // ticks the Detect countdown once a second
   QTimer* ImageTimer;           // timed capture, every "Timed Capture Rate"
-  QTimer* EmailTimer1;
-  QTimer* FTPTimer1;
-  QTimer* ReconnectTimer;  // ticks the reconnect schedule once a second
+  QTimer* EmailTimer1;          // at most one e-mail per "Upload/Email Every"
+  QTimer* FTPTimer1;            // at most one upload per "Upload/Email Every"
+  QTimer* ReconnectTimer;       // ticks the reconnect schedule once a second
 
   MotionOptionsPanel* Panel1;  // the options, hidden at first
   QPushButton* Panel2;         // ">>": opens the options panel
@@ -92,9 +95,9 @@ class TMotionForm : public QWidget {
 
   FrameBitmap LastFrame;
   QString PictureDir;  // the motion snapshot root, read at the first snapshot
-  int NrImages = 5;
-  int EmailPicNr = 7;
-  int FtpPicNr = 7;
+  // What sends the motion pictures: "Email Image" and "FTP Image".
+  DispatchChannel& emailChannel() { return *m_email; }
+  DispatchChannel& ftpChannel() { return *m_ftp; }
 
   // Handlers, entered from the controls, timers and components they are named after.
   void FormShow();
@@ -142,18 +145,20 @@ class TMotionForm : public QWidget {
 
   // The steps of the frame pipeline.
   bool detectionArmed() const;  // Detect is on and its countdown over
-  bool finishImageSeries();
+  bool finishImageSeries();     // one series sent per frame, which then goes no further
   void paintFrame();
   void examineFrame();
   void soundAlarm();
   void dispatchDelivery();
+  // E-mail first, then FTP.
+  std::array<DispatchChannel*, 2> channels() const { return {m_email.get(), m_ftp.get()}; }
 
-  // The steps of LoadSettings.
+  // The steps of LoadSettings. The values derived from the fields follow them, also
+  // from an empty one.
   void finishLoad();
 
   AppServices& m_services;
   WindowHandlers m_handlers;
-  Prompts& m_prompts;  // the handlers' count of boxes, passed on to the given prompts
   const Clock& m_clock;
   const ProgramPaths m_paths;
   std::unique_ptr<TMaskForm> m_ownMaskForm;
@@ -165,4 +170,7 @@ class TMotionForm : public QWidget {
   std::unique_ptr<MotionDetection> m_detection;
   std::unique_ptr<MotionAlerts> m_alerts;
   std::unique_ptr<DetectionArming> m_arming;
+  std::unique_ptr<DispatchChannel> m_email;
+  std::unique_ptr<DispatchChannel> m_ftp;
+  std::unique_ptr<MotionRules> m_rules;
 };

@@ -25,22 +25,8 @@ void keepWarning(j_common_ptr info, int level) {
     (*info->err->format_message)(info, errors->message);
 }
 
-struct Decompressor {
-  jpeg_decompress_struct info{};
-  JpegErrorManager errors{};
-
-  Decompressor() {
-    info.err = jpeg_std_error(&errors.manager);
-    errors.manager.error_exit = jumpBack;
-    errors.manager.emit_message = keepWarning;
-  }
-  ~Decompressor() { jpeg_destroy_decompress(&info); }
-  Decompressor(const Decompressor&) = delete;
-  Decompressor& operator=(const Decompressor&) = delete;
-};
-
 // Decodes every row and reads up to the end marker. False on an error.
-bool decodeAll(Decompressor* decompressor, const unsigned char* data, unsigned long size) {
+bool decodeAll(JpegDecompressor* decompressor, const unsigned char* data, unsigned long size) {
   jpeg_decompress_struct* info = &decompressor->info;
   if (setjmp(decompressor->errors.jump))
     return false;
@@ -57,7 +43,7 @@ bool decodeAll(Decompressor* decompressor, const unsigned char* data, unsigned l
 
 // Empty when the JPEG data decode completely, else what is wrong.
 QString jpegDamage(const QByteArray& bytes) {
-  Decompressor decompressor;
+  JpegDecompressor decompressor(keepWarning);
   const bool decoded = decodeAll(&decompressor, reinterpret_cast<const unsigned char*>(bytes.constData()),
                                  static_cast<unsigned long>(bytes.size()));
   if (decoded && decompressor.errors.manager.num_warnings == 0)

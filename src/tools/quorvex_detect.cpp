@@ -4,6 +4,7 @@
 #include "base/error.h"
 #include "capture/capture_graph.h"
 #include "capture/video_source.h"
+#include "detect/motion_filter.h"
 #include "detect/my_motion.h"
 #include "frame_file.h"
 
@@ -52,6 +53,17 @@ int numberOption(const QCommandLineParser& parser, const QString& name) {
   if (!ok)
     fail(QStringLiteral("--%1 needs a whole number, not \"%2\"").arg(name, parser.value(name)));
   return value;
+}
+
+QString verdictText(FrameVerdict verdict) {
+  switch (verdict) {
+    case FrameVerdict::Still: return QStringLiteral("still");
+    case FrameVerdict::Unconfirmed: return QStringLiteral("unconfirmed");
+    case FrameVerdict::Motion: return QStringLiteral("motion");
+    case FrameVerdict::LightChange: return QStringLiteral("light-change");
+    case FrameVerdict::LightChanging: return QStringLiteral("light-changing");
+  }
+  return {};
 }
 
 QString sizeText(QSize size) { return QStringLiteral("%1x%2").arg(size.width()).arg(size.height()); }
@@ -149,6 +161,13 @@ int main(int argc, char* argv[]) {
                       "file:///..., rtsp://..., http(s)://..., v4l2:///dev/videoN, gst:DESCRIPTION)."),
        QStringLiteral("NAME=URI")},
       {QStringLiteral("frames"), QStringLiteral("With --source, stop after N frames."), QStringLiteral("N")},
+      {QStringLiteral("light-switch"),
+       QStringLiteral("A frame with more than N percent of the cells changed is a change of light, not "
+                      "motion (0-100, 0: off)."),
+       QStringLiteral("N")},
+      {QStringLiteral("min-frames"),
+       QStringLiteral("Motion must be seen in N frames in a row to be an event (1-30)."),
+       QStringLiteral("N")},
   });
   parser.addPositionalArgument(QStringLiteral("FRAME"), QStringLiteral("Image files, in order."),
                                QStringLiteral("[FRAME...]"));
@@ -180,6 +199,22 @@ int main(int argc, char* argv[]) {
   if (!saveDir.isEmpty() && !QDir().mkpath(saveDir))
     fail(QStringLiteral("cannot create the folder %1").arg(saveDir));
   const bool listCells = parser.isSet(QStringLiteral("cells"));
+  // With a filter option, each frame also tells what the camera window makes of it,
+  // and only motion events are saved.
+  const bool filtering =
+      parser.isSet(QStringLiteral("light-switch")) || parser.isSet(QStringLiteral("min-frames"));
+  MotionFilter filter;
+  const int lightSwitch = numberOption(parser, QStringLiteral("light-switch"));
+  if (lightSwitch < 0 || lightSwitch > 100)
+    fail(QStringLiteral("--light-switch takes 0 to 100, not %1").arg(lightSwitch));
+  filter.setLightSwitchPercent(lightSwitch);
+  const int minFrames =
+      parser.isSet(QStringLiteral("min-frames")) ? numberOption(parser, QStringLiteral("min-frames")) : 1;
+  if (minFrames < 1 || minFrames > MotionFilter::kMaxMotionFrames)
+    fail(QStringLiteral("--min-frames takes 1 to %1, not %2")
+             .arg(MotionFilter::kMaxMotionFrames)
+             .arg(minFrames));
+  filter.setMinMotionFrames(minFrames);
 
   Canvas canvas;  // nothing is drawn: ShowGrid stays off
   int index = 0;
@@ -205,8 +240,14 @@ int main(int argc, char* argv[]) {
                  detected ? QStringLiteral("1") : QStringLiteral("0"));
     if (listCells)
       line += QStringLiteral(" cells=") + cellsText(motion.lastChangedCells());
+    bool save = detected;
+    if (filtering) {
+      const FrameVerdict verdict = filter.judge(detected, motion.lastChangedCellTotal(), motion.MaxParts());
+      line += QStringLiteral(" verdict=") + verdictText(verdict);
+      save = verdict == FrameVerdict::Motion;
+    }
     printLine(line);
-    if (detected && !saveDir.isEmpty()) {
+    if (save && !saveDir.isEmpty()) {
       const QString target = QDir(saveDir).filePath(QStringLiteral("%1.png").arg(current));
       if (!motion.DetectedBitmap().image().save(target, "PNG"))
         fail(QStringLiteral("cannot write %1").arg(target));

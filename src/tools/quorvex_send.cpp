@@ -10,7 +10,7 @@
 #include "delivery/ftp_thread.h"
 #include "delivery/staged_files.h"
 #include "dialup/connection_use.h"
-#include "dialup/no_dial_up.h"
+#include "dialup/t_ras_manager.h"
 #include "eventlog/event_log.h"
 
 #include <QCoreApplication>
@@ -29,8 +29,9 @@ constexpr int kBadUsage = 2;
 constexpr int kSeriesMaximum = 10;
 
 const char* const kUsage =
-    "usage: quorvex-send email|ftp [--home DIR] FILE...\n"
+    "usage: quorvex-send email|ftp [--home DIR] [--dial-check-interval MS] FILE...\n"
     "Sends one picture, or up to 10 as a series, with the stored account.\n"
+    "In dial-up mode the connection is checked every MS milliseconds (18000), 10 times at most.\n"
     "Exit codes: 0 sent, 1 not sent, 2 bad usage.\n";
 
 // The log section of the tool's entries, where the camera's caption would be.
@@ -105,14 +106,29 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QStringList arguments = QCoreApplication::arguments().mid(1);
   QString home = qEnvironmentVariable("QUORVEX_HOME");
-  const qsizetype homeAt = arguments.indexOf(QStringLiteral("--home"));
-  if (homeAt >= 0) {
-    if (homeAt + 1 >= arguments.size()) {
-      std::fputs(kUsage, stderr);
-      return kBadUsage;
-    }
-    home = arguments.takeAt(homeAt + 1);
-    arguments.removeAt(homeAt);
+  // Takes the option's value out of the arguments; false when it has none.
+  const auto takeOption = [&arguments](const QString& name, QString& value) {
+    const qsizetype at = arguments.indexOf(name);
+    if (at < 0)
+      return true;
+    if (at + 1 >= arguments.size())
+      return false;
+    value = arguments.takeAt(at + 1);
+    arguments.removeAt(at);
+    return true;
+  };
+  QString interval = QStringLiteral("18000");
+  if (!takeOption(QStringLiteral("--home"), home) ||
+      !takeOption(QStringLiteral("--dial-check-interval"), interval)) {
+    std::fputs(kUsage, stderr);
+    return kBadUsage;
+  }
+  bool intervalValid = false;
+  DeliveryTimings timings;
+  timings.dialCheckInterval = std::chrono::milliseconds(interval.toInt(&intervalValid));
+  if (!intervalValid || timings.dialCheckInterval.count() <= 0) {
+    std::fputs(kUsage, stderr);
+    return kBadUsage;
   }
   if (arguments.size() < 2 ||
       (arguments[0] != QLatin1String("email") && arguments[0] != QLatin1String("ftp"))) {
@@ -136,10 +152,12 @@ int main(int argc, char** argv) {
   const ProgramPaths paths = ProgramPaths::locate(home);
   SystemClock clock;
   ConsolePrompts prompts;
-  NoDialUp dialUp;
+  // NetworkManager's dial-up connections, watched while the run waits for one.
+  TRasManager dialUp(clock);
+  dialUp.StartMonitoring();
   try {
     ToolServices services(paths, dialUp);
-    const DeliveryContext context{services, prompts, clock, paths.settingsFile};
+    const DeliveryContext context{services, prompts, clock, paths.settingsFile, timings};
     const QString runFolder = stage(paths.programFolder, channel, files, clock.now());
     std::unique_ptr<DeliveryWorker> worker;
     if (channel == DeliveryChannel::Email)

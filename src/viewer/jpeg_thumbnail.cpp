@@ -9,22 +9,8 @@
 
 namespace {
 
-// Owns the decoder state; frees it on every path. A libjpeg error jumps back into
-// decodeScaled(), whose frame holds no C++ objects.
-struct Decompressor {
-  jpeg_decompress_struct info{};
-  JpegErrorManager errors{};
-
-  Decompressor() {
-    info.err = jpeg_std_error(&errors.manager);
-    errors.manager.error_exit = jumpBack;
-    // Warnings (a truncated file) are not fatal: what could be decoded is shown.
-    errors.manager.emit_message = [](j_common_ptr, int) {};
-  }
-  ~Decompressor() { jpeg_destroy_decompress(&info); }
-  Decompressor(const Decompressor&) = delete;
-  Decompressor& operator=(const Decompressor&) = delete;
-};
+// Warnings (a truncated file) are not fatal: what could be decoded is shown.
+void ignoreWarning(j_common_ptr, int) {}
 
 // The largest reduction of 1, 2, 4 or 8 after which the longer side still covers the cell.
 unsigned int reductionFor(unsigned int width, unsigned int height, int cellSize) {
@@ -35,7 +21,7 @@ unsigned int reductionFor(unsigned int width, unsigned int height, int cellSize)
 }
 
 // Decodes into *image, which decodeScaled sizes once the header is read. False on an error.
-bool decodeScaled(Decompressor* decompressor, const QByteArray* bytes, int cellSize, QImage* image) {
+bool decodeScaled(JpegDecompressor* decompressor, const QByteArray* bytes, int cellSize, QImage* image) {
   jpeg_decompress_struct* info = &decompressor->info;
   if (setjmp(decompressor->errors.jump))
     return false;
@@ -83,7 +69,7 @@ QImage decodeThumbnail(const QString& path, int cellSize) {
   const QByteArray bytes = file.readAll();
   if (!bytes.startsWith("\xFF\xD8"))
     return decodeOther(path, cellSize);
-  Decompressor decompressor;
+  JpegDecompressor decompressor(ignoreWarning);
   QImage image;
   if (!decodeScaled(&decompressor, &bytes, cellSize, &image))
     return {};

@@ -21,13 +21,21 @@
 // given video sources, scripted message boxes and a fixed clock.
 class AppFixture : public ::testing::Test {
  protected:
-  AppFixture() : m_previousConfig(qgetenv("XDG_CONFIG_HOME")) {
+  // No system bus, so that the machine's own dial-up connections stay out of the
+  // tests; a test that wants some starts a NetworkManagerMock.
+  AppFixture()
+      : m_previousConfig(qgetenv("XDG_CONFIG_HOME")), m_previousBus(qgetenv("DBUS_SYSTEM_BUS_ADDRESS")) {
     qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + m_config.filePath("no-bus").toUtf8());
   }
   ~AppFixture() override {
     m_windows.reset();
     setVideoSources({});
     qputenv("XDG_CONFIG_HOME", m_previousConfig);
+    if (m_previousBus.isEmpty())
+      qunsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+    else
+      qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_previousBus);
   }
 
   // Makes the windows and shows the main window, which runs the start-up sequence.
@@ -35,6 +43,8 @@ class AppFixture : public ::testing::Test {
     setVideoSources(sources);
     m_windows = std::make_unique<ProgramWindows>(with ? *with : prompts, clock, paths);
     windows().MDIParent.setRunOptions(runOptions);
+    if (displayShown)
+      windows().MDIParent.setDisplayAvailability([] { return true; });
     windows().MDIParent.show();
     QCoreApplication::processEvents();  // the queued start-up sequence
     return windows().MDIParent;
@@ -63,9 +73,13 @@ class AppFixture : public ::testing::Test {
   ScriptedPrompts prompts;
   FixedClock clock;
   TMDIParent::RunOptions runOptions;  // applied by start()
+  // Whether start() has the main window act as on a display (the first-run chooser is
+  // then shown), though the tests run on the offscreen platform.
+  bool displayShown = false;
 
  private:
   QTemporaryDir m_config;
   QByteArray m_previousConfig;
+  QByteArray m_previousBus;
   std::unique_ptr<ProgramWindows> m_windows;
 };

@@ -171,9 +171,9 @@ TEST_F(CameraWindowTest, EveryCaptionOfTheOptionsPanelShowsInFull) {
   MotionOptionsPanel* panel = camera.Panel1;
   ASSERT_GT(panel->ComboBox2->count(), 1);  // the source's video modes, the longest included
   camera.Panel2->click();
-  for (const int page : {0, 1, 2}) {
+  for (const int page : {0, 1, 2, 3}) {
     panel->PageControl1->setCurrentIndex(page == 0 ? 0 : 1);
-    panel->PageControl2->setCurrentIndex(page == 2 ? 1 : 0);
+    panel->PageControl2->setCurrentIndex(std::max(page - 1, 0));
     // A stream's format may arrive now and refill the mode list: let the layout settle.
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);

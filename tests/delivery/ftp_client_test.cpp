@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -47,6 +48,28 @@ TEST(FtpClient, StoresFilesByteForByteOnARealServer) {
 
   for (int n = 1; n <= 3; ++n)
     EXPECT_EQ(readFile(root.filePath(QStringLiteral("up/motion%1.jpg").arg(n))), picture(n)) << n;
+}
+
+TEST(FtpClient, RemovesAStoredFileAndRefusesToRemoveAMissingOne) {
+  QTemporaryDir root;
+  PythonServer server(QStringLiteral("ftp_test_server.py"),
+                      {root.path(), QStringLiteral("cam"), QStringLiteral("secret")});
+  ASSERT_NE(server.port(), 0);
+
+  FtpClient client(local(server.port()), kShort);
+  client.connectToServer();
+  client.login(QStringLiteral("cam"), QStringLiteral("secret"));
+  client.store(QStringLiteral("probe.txt"), "probe");
+  ASSERT_TRUE(QFileInfo::exists(root.filePath(QStringLiteral("probe.txt"))));
+  client.remove(QStringLiteral("probe.txt"));
+  EXPECT_FALSE(QFileInfo::exists(root.filePath(QStringLiteral("probe.txt"))));
+  try {
+    client.remove(QStringLiteral("probe.txt"));
+    ADD_FAILURE() << "a missing file was removed";
+  } catch (const Error& error) {
+    EXPECT_TRUE(error.message().startsWith(QStringLiteral("The server refused DELE: "))) << error.what();
+  }
+  client.quit();
 }
 
 TEST(FtpClient, SpeaksTheExactExchangeAndReadsMultiLineReplies) {

@@ -4,6 +4,10 @@
 #include "base/settings_keys.h"
 #include "base/settings_store.h"
 #include "dialup/no_dial_up.h"
+#include "dialup/t_ras_manager.h"
+#include "support/event_loop.h"
+#include "support/fixed_clock.h"
+#include "support/network_manager_mock.h"
 #include "support/temp_home.h"
 
 #include <QStringList>
@@ -51,14 +55,14 @@ ConnectionSetup dialUp(qint32 entry) { return {static_cast<qint32>(ConnectionKin
 TEST(ConnectionUse, TheFirstUserDialsAndTheLastHangsUpWhatTheProgramDialled) {
   struct Case {
     const char* name;
-    bool upBeforehand;  // brought up outside the program
-    std::function<void(ConnectionUse&)> uses;
+    bool upAtStart;  // brought up outside the program before
+    std::function<void(ConnectionUse&, TwoEntries&)> uses;
     int dials, hangUps, usersAfter;
     bool connectedAfter;
   };
   const Case cases[] = {
       {"two users at once", false,
-       [](ConnectionUse& use) {
+       [](ConnectionUse& use, TwoEntries&) {
          use.AcquireConnection();
          use.AcquireConnection();
          use.ReleaseConnection();
@@ -66,21 +70,31 @@ TEST(ConnectionUse, TheFirstUserDialsAndTheLastHangsUpWhatTheProgramDialled) {
          use.ReleaseConnection();
        },
        1, 1, 0, false},
-      {"a connection the program did not dial", true,
-       [](ConnectionUse& use) {
+      {"a connection up at the start", true,
+       [](ConnectionUse& use, TwoEntries&) {
+         EXPECT_EQ(use.userCount(), 1);
+         use.AcquireConnection();
+         use.AcquireConnection();
+         use.ReleaseConnection();
+         use.ReleaseConnection();
+       },
+       0, 0, 1, true},
+      {"a connection dialled by someone else after the start", false,
+       [](ConnectionUse& use, TwoEntries& entries) {
+         entries.connected[1] = true;
          use.AcquireConnection();
          use.ReleaseConnection();
        },
        0, 0, 0, true},
-      {"releases without an acquire", true,
-       [](ConnectionUse& use) {
+      {"releases without an acquire", false,
+       [](ConnectionUse& use, TwoEntries&) {
          use.ReleaseConnection();
          use.ReleaseConnection();
          use.AcquireConnection();
        },
-       0, 0, 1, true},
+       1, 0, 1, true},
       {"a release too many after a dial", false,
-       [](ConnectionUse& use) {
+       [](ConnectionUse& use, TwoEntries&) {
          use.AcquireConnection();
          use.ReleaseConnection();
          use.ReleaseConnection();
@@ -91,9 +105,9 @@ TEST(ConnectionUse, TheFirstUserDialsAndTheLastHangsUpWhatTheProgramDialled) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TwoEntries entries;
-    entries.connected[1] = c.upBeforehand;
+    entries.connected[1] = c.upAtStart;
     ConnectionUse use(entries, dialUp(1));
-    c.uses(use);
+    c.uses(use, entries);
     EXPECT_EQ(entries.dials, c.dials);
     EXPECT_EQ(entries.hangUps, c.hangUps);
     EXPECT_EQ(use.userCount(), c.usersAfter);
@@ -144,6 +158,43 @@ TEST(ConnectionUse, UsersOnManyThreadsKeepTheCountStraight) {
   EXPECT_GE(entries.dials, 1);
   EXPECT_EQ(entries.dials, entries.hangUps);
   EXPECT_FALSE(entries.connected[0]);
+}
+
+// Over NetworkManager: two users share one dial, the last one hangs up; a line
+// that was up at the start is left up.
+TEST(ConnectionUse, SharesOneNetworkManagerConnection) {
+  using namespace std::chrono_literals;
+  for (const bool upAtStart : {false, true}) {
+    SCOPED_TRACE(upAtStart ? "up at the start" : "down at the start");
+    NetworkManagerMock mock;
+    ASSERT_TRUE(mock.isValid());
+    mock.addProfile(QStringLiteral("Office"), QStringLiteral("gsm"), QStringLiteral("u-office"));
+    const QString line =
+        mock.addProfile(QStringLiteral("Line"), QStringLiteral("pppoe"), QStringLiteral("u-line"));
+    if (upAtStart)
+      mock.activate(line);
+    FixedClock clock;
+    TRasManager manager(clock, mock.address());
+    manager.StartMonitoring();
+    ConnectionUse use(manager, dialUp(0));
+    EXPECT_EQ(use.userCount(), upAtStart ? 1 : 0);
+
+    use.AcquireConnection();
+    use.AcquireConnection();
+    ASSERT_TRUE(waitUntil([&] { return use.IsConnected(0); }));
+    use.ReleaseConnection();
+    runEvents(1500ms);  // a poll or more
+    EXPECT_TRUE(use.IsConnected(0));
+    use.ReleaseConnection();
+    if (!upAtStart) {
+      ASSERT_TRUE(waitUntil([&] { return !use.IsConnected(0); }));
+    }
+    runEvents(300ms);
+    EXPECT_EQ(mock.calls(QStringLiteral("ActivateConnection")), 1)
+        << "the program's, or the one before the start";
+    EXPECT_EQ(mock.calls(QStringLiteral("DeactivateConnection")), upAtStart ? 0 : 1);
+    EXPECT_EQ(mock.activeConnections().size(), upAtStart ? 1 : 0);
+  }
 }
 
 TEST(ConnectionSetup, AbsentValuesMeanLanWithoutAnEntry) {

@@ -62,9 +62,10 @@ TEST_F(CameraSettingsTest, FirstRunAppliesTheDefaults) {
   EXPECT_EQ(window.MyMotion1->MotionSensitifity(), 50);
   EXPECT_FALSE(window.ImageTimer->isActive());
   EXPECT_EQ(window.ImageTimer->interval(), 30000);
-  EXPECT_EQ(window.NrImages, 5);
-  EXPECT_EQ(window.EmailPicNr, 7);
-  EXPECT_EQ(window.FtpPicNr, 7);
+  for (DispatchChannel* channel : {&window.emailChannel(), &window.ftpChannel()}) {
+    EXPECT_EQ(channel->seriesLength(), 5);
+    EXPECT_EQ(channel->state(), DispatchChannel::State::Idle);
+  }
   EXPECT_EQ(window.EmailTimer1->interval(), 600000);
   EXPECT_EQ(window.FTPTimer1->interval(), 600000);
   EXPECT_TRUE(prompts.shown.isEmpty());
@@ -125,8 +126,8 @@ TEST_F(CameraSettingsTest, ClosingSavesTheValuesAndTheNextRunLoadsAndAppliesThem
   EXPECT_FALSE(window.MyMotion1->ShowGrid());
   EXPECT_TRUE(window.ImageTimer->isActive());
   EXPECT_EQ(window.ImageTimer->interval(), 45000);
-  EXPECT_EQ(window.NrImages, 3);
-  EXPECT_EQ(window.EmailPicNr, 5);
+  EXPECT_EQ(window.emailChannel().seriesLength(), 3);
+  EXPECT_EQ(window.ftpChannel().seriesLength(), 3);
   EXPECT_EQ(window.EmailTimer1->interval(), 600000);
   EXPECT_TRUE(prompts.shown.isEmpty());
 
@@ -200,7 +201,7 @@ TEST_F(CameraSettingsTest, AValueMissingAfterDetectStopsTheLoadNamingIt) {
   EXPECT_FALSE(form->DetectOnStartTimer1->isActive());
   // The derived values follow the controls all the same.
   EXPECT_EQ(form->Panel1->AdvSpinEdit2->maximum(), 100);
-  EXPECT_EQ(form->NrImages, 5);
+  EXPECT_EQ(form->emailChannel().seriesLength(), 5);
   EXPECT_EQ(form->EmailTimer1->interval(), 600000);
 }
 

@@ -26,7 +26,9 @@
 #include <memory>
 
 // What the camera window asks of the main window, recorded in one ordered list:
-// "log <section> | <key> | <value>", "balloon <title> | <text>", "alarm".
+// "log <section> | <key> | <value>", "balloon <title> | <text>", "alarm",
+// "deliver email|ftp <child index>", "status <panel> <text>". A delivery and a
+// status text are passed on when a test sets where to.
 class RecordingServices final : public AppServices {
  public:
   void writeLogEntry(const QString& section, const QString& key, const QString& value) override {
@@ -49,11 +51,17 @@ class RecordingServices final : public AppServices {
   void ReleaseConnection() override {}
   bool IsConnected(qint32) override { return false; }
   std::optional<QString> cameraCaption(qint32) const override { return videoSource; }
-  void setCameraStatus(qint32, int, const QString&) override {}
+  void setCameraStatus(qint32, int panel, const QString& text) override {
+    calls.append(QStringLiteral("status %1 %2").arg(panel).arg(text));
+    if (onStatus)
+      onStatus(panel, text);
+  }
   void startDelivery(DeliveryChannel channel, qint32 childIndex) override {
     calls.append(QStringLiteral("deliver %1 %2")
                      .arg(channel == DeliveryChannel::Email ? "email" : "ftp")
                      .arg(childIndex));
+    if (onDelivery)
+      onDelivery(channel, childIndex);
   }
 
   QStringList callsStartingWith(const QString& prefix) const {
@@ -68,6 +76,8 @@ class RecordingServices final : public AppServices {
   bool alarmSounding = false;
   QStringList calls;
   std::function<void()> onBalloon;
+  std::function<void(int panel, const QString& text)> onStatus;
+  std::function<void(DeliveryChannel channel, qint32 childIndex)> onDelivery;
 };
 
 // A real camera window on a --source video source in a fresh program folder, with
@@ -82,7 +92,7 @@ class MotionFormTest : public ::testing::Test {
   // The window as the main window sets it up: made, named after the source, loaded.
   TMotionForm& make(const QString& uri = QStringLiteral("test:snow")) {
     setVideoSources({{QStringLiteral("Cam"), uri}});
-    form = std::make_unique<TMotionForm>(services, prompts, clock, paths);
+    form = std::make_unique<TMotionForm>(services, prompts, clock, paths, nullptr, nullptr, dispatchTiming);
     form->setWindowTitle(QStringLiteral("Cam"));
     form->LoadSettings(QStringLiteral("Cam"));
     QObject::connect(form->VideoCapture1, &TVideoCapture::OnBitmapGrabbed, [this] { ++grabbed; });
@@ -116,6 +126,7 @@ class MotionFormTest : public ::testing::Test {
   ScriptedPrompts prompts;
   FixedClock clock;
   RecordingServices services;
+  DispatchTiming dispatchTiming;  // the pace of the windows make() makes
   std::unique_ptr<TMotionForm> form;
   int grabbed = 0;
 };

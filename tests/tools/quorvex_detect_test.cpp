@@ -109,6 +109,39 @@ TEST_F(QuorvexDetectTool, SavesOnlyTheDetectingFrames) {
             QImage(still).convertToFormat(QImage::Format_RGB888));
 }
 
+// The camera window's filter: a change of light over more than half the grid is no
+// event, and motion needs two frames in a row; only events are saved.
+TEST_F(QuorvexDetectTool, FilterOptionsJudgeEachFrameAsTheCameraWindowDoes) {
+  const QString dark = frame("dark.png");
+  const QString bright = frame("bright.png", {}, QColor(200, 200, 200));
+  const QString boxLeft = frame("left.png", {QRect(0, 0, 10, 10)}, QColor(200, 200, 200));
+  const QString boxRight = frame("right.png", {QRect(30, 20, 10, 10)}, QColor(200, 200, 200));
+  const QString folder = m_home.file("events");
+  const DetectRun result =
+      run({"--horz", "4", "--vert", "3", "--motion-sens", "1", "--light-switch", "50", "--min-frames", "2",
+           "--save-detected", folder, dark, bright, bright, boxLeft, boxRight});
+  ASSERT_EQ(result.code, 0) << result.err.toStdString();
+  EXPECT_EQ(result.lines, (QStringList{"0 " + dark + " changed=0 detected=0 verdict=still",
+                                       "1 " + bright + " changed=12 detected=1 verdict=light-change",
+                                       "2 " + bright + " changed=0 detected=0 verdict=still",
+                                       "3 " + boxLeft + " changed=1 detected=1 verdict=unconfirmed",
+                                       "4 " + boxRight + " changed=2 detected=1 verdict=motion"}));
+  EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{"4.png"});
+
+  const struct {
+    QStringList options;
+    QString message;
+  } wrong[] = {{{"--light-switch", "101"}, "--light-switch takes 0 to 100, not 101"},
+               {{"--min-frames", "0"}, "--min-frames takes 1 to 30, not 0"},
+               {{"--min-frames", "two"}, "--min-frames needs a whole number, not \"two\""}};
+  for (const auto& c : wrong) {
+    const DetectRun refused = run(c.options + QStringList{dark, bright});
+    EXPECT_EQ(refused.code, 2) << c.message.toStdString();
+    EXPECT_TRUE(refused.err.contains(c.message)) << refused.err.toStdString();
+    EXPECT_TRUE(refused.lines.isEmpty());
+  }
+}
+
 TEST_F(QuorvexDetectTool, MaskLeavesOutItsPurplePixels) {
   const QString still = frame("still.png");
   const QString moved = frame("moved.png", {QRect(10, 0, 10, 10), QRect(30, 20, 10, 10)});

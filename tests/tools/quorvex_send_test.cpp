@@ -1,6 +1,7 @@
 #include "base/settings_keys.h"
 #include "base/settings_store.h"
 #include "support/files.h"
+#include "support/network_manager_mock.h"
 #include "support/python_server.h"
 #include "support/smtp_test_server.h"
 #include "support/temp_home.h"
@@ -155,6 +156,55 @@ TEST(QuorvexSend, TellsWhyNothingWasSent) {
       EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
     }
     EXPECT_TRUE(run.err.contains(QString::fromLatin1(c.err))) << run.err.toStdString();
+  }
+}
+
+// In dial-up mode the run brings the chosen NetworkManager profile up, sends and
+// takes it down again; a profile that was up before is left up, and so is one in
+// LAN mode, where nothing is dialled.
+TEST(QuorvexSend, DialsUpForTheRunAndHangsUpOnlyWhatItDialled) {
+  struct Case {
+    const char* name;
+    qint32 connection;
+    bool upBefore;
+    int activations, deactivations;  // asked by the run
+    bool upAfter;
+  };
+  const Case cases[] = {
+      {"dial-up, the profile down", 1, false, 1, 1, false},
+      {"dial-up, the profile up before", 1, true, 0, 0, true},
+      {"LAN, the profile up", 2, true, 0, 0, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    NetworkManagerMock mock;
+    ASSERT_TRUE(mock.isValid());
+    const QString line = mock.addProfile("Line", "pppoe", "u-line");
+    mock.addProfile("Office", "802-3-ethernet", "u-office");
+    mock.addProfile("Mobile", "gsm", "u-mobile");
+    if (c.upBefore)
+      mock.activate(line);
+    const int activatedBefore = mock.calls("ActivateConnection");
+    TempHome home;
+    QTemporaryDir root;
+    PythonServer server(QStringLiteral("ftp_test_server.py"),
+                        {root.path(), QStringLiteral("cam"), QStringLiteral("secret")});
+    storeFtpAccount(home, server.address(), QString());
+    {
+      SettingsStore settings(home.settingsFile());
+      ASSERT_TRUE(settings.OpenKey(applicationKey(), true));
+      settings.WriteInteger(QStringLiteral("Connection"), c.connection);
+      settings.WriteInteger(QStringLiteral("DailNum"), 0);  // Line, before Mobile
+    }
+    writeFile(home.file(QStringLiteral("shot.jpg")), picture(1));
+
+    const SendRun run = send(home.path(), {"ftp", "--dial-check-interval", "1000", home.file("shot.jpg")});
+
+    EXPECT_EQ(run.code, 0) << run.err.toStdString();
+    EXPECT_EQ(readFile(root.filePath(QStringLiteral("motion.jpg"))), picture(1));
+    EXPECT_EQ(mock.calls("ActivateConnection") - activatedBefore, c.activations);
+    EXPECT_EQ(mock.calls("DeactivateConnection"), c.deactivations);
+    EXPECT_EQ(mock.activeConnections().size(), c.upAfter ? 1 : 0);
   }
 }
 

@@ -1,0 +1,18 @@
+// The FTP setup wizard plugin: its one export is the entry point the main window calls.
+#include "base/program_paths.h"
+#include "ftp/ftp_wizard.h"
+
+#include <QApplication>
+
+#include <cstdio>
+
+// Shows the wizard and returns when it is finished or cancelled. The settings are those
+// of the running program (QUORVEX_HOME, else the user's configuration folder).
+extern "C" __attribute__((visibility("default"))) void FTPWizard() {
+  if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+    std::fputs("The FTP setup wizard needs a running Quorvex window.\n", stderr);
+    return;
+  }
+  FtpWizard wizard(ProgramPaths::locate(qEnvironmentVariable("QUORVEX_HOME")).settingsFile);
+  wizard.exec();
+}
