@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -33,16 +34,21 @@ class TSampleGrabberCB {
   FrameBitmap frame() const;
   std::size_t frameSize() const;
 
+  // The pixel buffers made so far: a few, however many frames were converted.
+  std::size_t buffersMade() const { return m_buffersMade; }
+
  private:
+  struct Buffer;
   FrameBitmap convert(const VideoSample& sample);
-  FrameBitmap& unheldBuffer(int width, int height);
+  FrameBitmap unheldBuffer(int width, int height);
 
   Window m_window;
   std::atomic<bool> m_armed = false;
-  // Streaming thread only. A buffer nobody else holds cannot be reached by the UI
+  // Streaming thread only. A buffer no frame holds cannot be reached by the UI
   // thread, so it is written without the lock.
-  std::vector<FrameBitmap> m_buffers;
+  std::vector<std::shared_ptr<Buffer>> m_buffers;
   std::size_t m_nextReplaced = 0;
+  std::size_t m_buffersMade = 0;
   mutable std::mutex m_lock;  // guards m_frame and m_frameSize
   FrameBitmap m_frame;
   std::size_t m_frameSize = 0;
