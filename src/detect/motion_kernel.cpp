@@ -118,15 +118,26 @@ std::vector<std::uint32_t> countChangedPixels(const FrameView& current, const Fr
   assert(grid.columns * grid.cellWidth <= current.width && grid.rows * grid.cellHeight <= current.height);
   assert(tolerance >= 0 && tolerance <= 255);
 
-  MotionKernelJob job{
-      current.data,       previous.data,  current.stride,  previous.stride, starts.words.data(),
-      starts.wordsPerRow, grid.cellWidth, grid.cellHeight, grid.columns,    grid.rows,
-      tolerance,          nullptr,        nullptr,         counts.data()};
+  MotionKernelJob job{current.data,        previous.data,      current.stride, previous.stride,
+                      starts.words.data(), starts.wordsPerRow, grid.cellWidth, grid.cellHeight,
+                      grid.columns,        grid.rows,          tolerance};
   assert(static_cast<int>(starts.words.size()) >= kernelRowWords(job));
   std::vector<std::uint64_t> changed(kernelRowWords(job) + 1);
   std::vector<std::uint32_t> prefix(kernelRowWords(job) + 1);
+  std::vector<std::int32_t> endWords(grid.columns);
+  std::vector<std::uint64_t> endBelow(grid.columns);
+  std::vector<std::uint32_t> upToEnd(grid.columns, 0);
+  for (int col = 0; col < grid.columns; ++col) {
+    const int endBit = 3 * grid.cellWidth * (col + 1);
+    endWords[col] = endBit / 64;
+    endBelow[col] = (std::uint64_t{1} << (endBit % 64)) - 1;
+  }
   job.changed = changed.data();
   job.prefix = prefix.data();
+  job.endWords = endWords.data();
+  job.endBelow = endBelow.data();
+  job.upToEnd = upToEnd.data();
+  job.counts = counts.data();
 
   switch (path) {
 #ifdef QUORVEX_X86_64

@@ -20,9 +20,14 @@ struct MotionKernelJob {
   int columns;
   int rows;
   int tolerance;
-  std::uint64_t* changed;  // scratch of rowWords + 1 words: a row's bits, then its changed pixels
-  std::uint32_t* prefix;   // scratch of rowWords + 1 entries
-  std::uint32_t* counts;   // columns * rows, column-major, zeroed by the caller
+  std::uint64_t* changed = nullptr;  // scratch of rowWords + 1 words: a row's bits, then its changed pixels
+  std::uint32_t* prefix = nullptr;   // scratch of rowWords + 1 entries
+  // Where each cell column ends in a row's bits: the word, and the bits below
+  // the end in it. columns entries each.
+  const std::int32_t* endWords = nullptr;
+  const std::uint64_t* endBelow = nullptr;
+  std::uint32_t* upToEnd = nullptr;  // scratch of columns entries
+  std::uint32_t* counts = nullptr;   // columns * rows, column-major, zeroed by the caller
 };
 
 void countChangedPixelsAvx2(const MotionKernelJob& job);
@@ -72,13 +77,13 @@ void countRows(const MotionKernelJob& job) {
   const int words = kernelRowWords(job);
   const int fullWords = rowBytes / 64;
   const int tailBytes = rowBytes % 64;
-  const int cellBits = 3 * job.cellWidth;
   alignas(64) std::uint8_t tailCurrent[64] = {};
   alignas(64) std::uint8_t tailPrevious[64] = {};
 
   // Locals, so stores to the scratch rows cannot be taken to change them.
   std::uint64_t* __restrict bits = job.changed;
   std::uint32_t* __restrict prefix = job.prefix;
+  std::uint32_t* __restrict upToEnd = job.upToEnd;
   const int rows = job.rows;
   const int columns = job.columns;
   const int cellHeight = job.cellHeight;
@@ -101,19 +106,19 @@ void countRows(const MotionKernelJob& job) {
       bits[words] = 0;
       keepChangedPixels(bits, starts, prefix, words);
 
-      // Changed pixels before each cell-column boundary, from the running totals.
-      std::uint32_t before = 0;
-      int bit = 0;
-      std::uint32_t* counts = job.counts + row;
+      // Changed pixels before each cell column's end, from the running totals,
+      // summed over the cell row's lines.
       for (int col = 0; col < columns; ++col) {
-        bit += cellBits;
-        const int word = bit >> 6;
-        const std::uint64_t below = (std::uint64_t{1} << (bit & 63)) - 1;
-        const std::uint32_t upTo =
-            prefix[word] + static_cast<std::uint32_t>(__builtin_popcountll(bits[word] & below));
-        counts[col * rows] += upTo - before;
-        before = upTo;
+        const int word = job.endWords[col];
+        upToEnd[col] +=
+            prefix[word] + static_cast<std::uint32_t>(__builtin_popcountll(bits[word] & job.endBelow[col]));
       }
+    }
+    std::uint32_t before = 0;
+    for (int col = 0; col < columns; ++col) {
+      job.counts[col * rows + row] = upToEnd[col] - before;
+      before = upToEnd[col];
+      upToEnd[col] = 0;
     }
   }
 }
