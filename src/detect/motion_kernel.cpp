@@ -21,7 +21,7 @@ MotionGrid motionGrid(int width, int height, int horzParts, int vertParts) {
   return grid;
 }
 
-int pixelStartWords(int width) { return (3 * width + 63) / 64; }
+int pixelStartWords(int width) { return ((3 * width + 63) / 64 + 3) / 4 * 4; }
 
 PixelStarts allPixelStarts(int width) {
   PixelStarts starts;
@@ -121,9 +121,10 @@ std::vector<std::uint32_t> countChangedPixels(const FrameView& current, const Fr
   MotionKernelJob job{current.data,        previous.data,      current.stride, previous.stride,
                       starts.words.data(), starts.wordsPerRow, grid.cellWidth, grid.cellHeight,
                       grid.columns,        grid.rows,          tolerance};
-  assert(static_cast<int>(starts.words.size()) >= kernelRowWords(job));
-  std::vector<std::uint64_t> changed(kernelRowWords(job) + 1);
-  std::vector<std::uint32_t> prefix(kernelRowWords(job) + 1);
+  assert(static_cast<int>(starts.words.size()) >= kernelVectorWords(job));
+  std::vector<std::uint64_t> scratch((1 + kCountPlanes) * kernelScratchWords(job), 0);
+  job.changed = scratch.data();
+  for (int p = 0; p < kCountPlanes; ++p) job.planes[p] = scratch.data() + (1 + p) * kernelScratchWords(job);
   std::vector<std::int32_t> endWords(grid.columns);
   std::vector<std::uint64_t> endBelow(grid.columns);
   std::vector<std::uint32_t> upToEnd(grid.columns, 0);
@@ -132,8 +133,6 @@ std::vector<std::uint32_t> countChangedPixels(const FrameView& current, const Fr
     endWords[col] = endBit / 64;
     endBelow[col] = (std::uint64_t{1} << (endBit % 64)) - 1;
   }
-  job.changed = changed.data();
-  job.prefix = prefix.data();
   job.endWords = endWords.data();
   job.endBelow = endBelow.data();
   job.upToEnd = upToEnd.data();

@@ -29,6 +29,7 @@ struct PixelStarts {
   std::ptrdiff_t wordsPerRow = 0;  // 0: the one row held applies to every row
 };
 
+// Words of a row of starts: whole groups of four, as the kernel reads them.
 int pixelStartWords(int width);
 // Every pixel of a frame of this width takes part.
 PixelStarts allPixelStarts(int width);

@@ -166,6 +166,20 @@ TEST(MotionKernel, CountsAPixelOnlyWhenAllThreeComponentsMovePastTheTolerance) {
   }
 }
 
+// Cells of many lines in which every pixel changed: each cell counts all of them,
+// however many lines it has.
+TEST(MotionKernel, CountsEveryPixelOfTallCellsThatChangedEverywhere) {
+  FrameBitmap previous(70, 100), current(70, 100);
+  for (int y = 0; y < 100; ++y) std::fill_n(current.scanLine(y), 3 * 70, 255);
+  for (const auto& [horz, vert] : {std::pair{1, 1}, {3, 2}, {7, 6}}) {
+    const MotionGrid grid = motionGrid(70, 100, horz, vert);
+    const std::vector<std::uint32_t> all(grid.cellCount(), grid.cellWidth * grid.cellHeight);
+    for (MotionKernelPath path : availableMotionKernelPaths())
+      EXPECT_EQ(countChangedPixels(current.view(), previous.view(), allPixelStarts(70), grid, 10, path), all)
+          << horz << "x" << vert << " " << pathName(path);
+  }
+}
+
 TEST(MotionGrid, CoversWholeCellsOnly) {
   const struct {
     int width, height, horz, vert;
