@@ -137,11 +137,12 @@ void countRows(const MotionKernelJob& job) {
       const std::uint8_t* b = job.previous + y * job.previousStride;
 
       // One bit per byte that moved by more than the tolerance; the words past
-      // the row stay zero. The last, partial word is tested on zero-padded
-      // copies so no load passes the row; equal zero bytes never count as changed.
+      // the row stay zero. No load passes the row: its last, partial word is
+      // tested on the row's last 64 bytes, which overlap the word before, or on
+      // zero-padded copies when the row is shorter than a word (equal zero bytes
+      // never count as changed).
       testWords(test, a, b, fullWords, bits);
       if (tailBytes != 0 && fullWords != 0) {
-        // The row's last 64 bytes, which overlap the word before.
         bits[fullWords] = test.changed64(a + rowBytes - 64, b + rowBytes - 64) >> (64 - tailBytes);
       } else if (tailBytes != 0) {
         __builtin_memcpy(tailCurrent, a, tailBytes);
