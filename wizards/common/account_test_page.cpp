@@ -91,3 +91,11 @@ void AccountTestPage::finished(const QString& failure) {
   }
   emit completeChanged();
 }
+
+QString plainWords(const QString& failure, std::initializer_list<FailureWords> table,
+                   const QString& otherwise) {
+  for (const FailureWords& entry : table)
+    if (entry.pattern.match(failure).hasMatch())
+      return entry.words;
+  return otherwise;
+}

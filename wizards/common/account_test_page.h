@@ -1,15 +1,25 @@
 #pragma once
 
+#include <QRegularExpression>
 #include <QString>
 #include <QWizardPage>
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <stop_token>
 
 class QLabel;
 class QPushButton;
 class QThread;
+
+// A failure in plain words: those of the first pattern found in its text, else otherwise.
+struct FailureWords {
+  QRegularExpression pattern;
+  QString words;
+};
+QString plainWords(const QString& failure, std::initializer_list<FailureWords> table,
+                   const QString& otherwise);
 
 // The last page of a setup wizard: tries the account for real on a thread of its own
 // as the page opens, and says in plain words how it went. Finish saves whatever the

@@ -76,37 +76,37 @@ void sendTestMessage(const TestAccount& account, std::stop_token stop) {
 
 }  // namespace
 
-// Matched on the SMTP client's own texts; the first that fits wins. Made per call: the plugin
+// Matched on the SMTP client's own texts. Made per call: the plugin
 // keeps nothing once its wizard has closed.
 QString plainSmtpFailure(const QString& failure) {
-  const std::pair<QRegularExpression, QString> kWords[] = {
-      {QRegularExpression(QStringLiteral("answered (the user name|the password|AUTH PLAIN|AUTH LOGIN) with")),
-       QStringLiteral("The server refused the user name or password.")},
-      {QRegularExpression(QStringLiteral("answered MAIL FROM with 5(30|54)")),
-       QStringLiteral("The server wants a login: enter your user name and password.")},
-      {QRegularExpression(QStringLiteral("answered MAIL FROM with")),
-       QStringLiteral("The server refused the sender address.")},
-      {QRegularExpression(QStringLiteral("answered RCPT TO with")),
-       QStringLiteral("The server refused a recipient address.")},
-      {QRegularExpression(QStringLiteral("does not offer STARTTLS")),
-       QStringLiteral("The server does not offer encryption after connecting (STARTTLS). Choose another "
-                      "kind of encryption, or none.")},
-      {QRegularExpression(QStringLiteral("STARTTLS")),
-       QStringLiteral("The server refused to switch to an encrypted connection.")},
-      {QRegularExpression(QStringLiteral("^The TLS connection to|No certificate could be read")),
-       QStringLiteral("The encrypted connection failed: the server's certificate could not be trusted, "
-                      "or the server does not speak TLS on this port.")},
-      {QRegularExpression(QStringLiteral("not found"), QRegularExpression::CaseInsensitiveOption),
-       QStringLiteral("This server name is not known. Check its spelling.")},
-      {QRegularExpression(QStringLiteral("^The connection to")),
-       QStringLiteral("Nothing answered at this server and port. Check the server name and port.")},
-      {QRegularExpression(QStringLiteral("did not complete")),
-       QStringLiteral("The server did not answer in time.")},
-  };
-  for (const auto& [pattern, words] : kWords)
-    if (pattern.match(failure).hasMatch())
-      return words;
-  return QStringLiteral("The test message could not be sent.");
+  return plainWords(
+      failure,
+      {
+          {QRegularExpression(
+               QStringLiteral("answered (the user name|the password|AUTH PLAIN|AUTH LOGIN) with")),
+           QStringLiteral("The server refused the user name or password.")},
+          {QRegularExpression(QStringLiteral("answered MAIL FROM with 5(30|54)")),
+           QStringLiteral("The server wants a login: enter your user name and password.")},
+          {QRegularExpression(QStringLiteral("answered MAIL FROM with")),
+           QStringLiteral("The server refused the sender address.")},
+          {QRegularExpression(QStringLiteral("answered RCPT TO with")),
+           QStringLiteral("The server refused a recipient address.")},
+          {QRegularExpression(QStringLiteral("does not offer STARTTLS")),
+           QStringLiteral("The server does not offer encryption after connecting (STARTTLS). Choose another "
+                          "kind of encryption, or none.")},
+          {QRegularExpression(QStringLiteral("STARTTLS")),
+           QStringLiteral("The server refused to switch to an encrypted connection.")},
+          {QRegularExpression(QStringLiteral("^The TLS connection to|No certificate could be read")),
+           QStringLiteral("The encrypted connection failed: the server's certificate could not be trusted, "
+                          "or the server does not speak TLS on this port.")},
+          {QRegularExpression(QStringLiteral("not found"), QRegularExpression::CaseInsensitiveOption),
+           QStringLiteral("This server name is not known. Check its spelling.")},
+          {QRegularExpression(QStringLiteral("^The connection to")),
+           QStringLiteral("Nothing answered at this server and port. Check the server name and port.")},
+          {QRegularExpression(QStringLiteral("did not complete")),
+           QStringLiteral("The server did not answer in time.")},
+      },
+      QStringLiteral("The test message could not be sent."));
 }
 
 EmailWizard::EmailWizard(const QString& settingsFile, QWidget* parent)

@@ -44,34 +44,34 @@ void storeTestFile(const TestAccount& account, std::stop_token stop) {
 
 }  // namespace
 
-// Matched on the FTP client's own texts; the first that fits wins. Made per call: the plugin
+// Matched on the FTP client's own texts. Made per call: the plugin
 // keeps nothing once its wizard has closed.
 QString plainFtpFailure(const QString& failure) {
-  const std::pair<QRegularExpression, QString> kWords[] = {
-      {QRegularExpression(QStringLiteral("refused (USER|PASS)")),
-       QStringLiteral("The server refused the user name or password.")},
-      {QRegularExpression(QStringLiteral("refused CWD")),
-       QStringLiteral("The folder does not exist on the server, or you may not open it.")},
-      {QRegularExpression(QStringLiteral("refused DELE")),
-       QStringLiteral("The test file was stored but could not be deleted again. Pictures can be uploaded; "
-                      "remove the test file by hand.")},
-      {QRegularExpression(QStringLiteral("data connection|Cannot listen")),
-       QStringLiteral("The server could not open the data connection back to this computer. A firewall "
-                      "may be in the way.")},
-      {QRegularExpression(QStringLiteral("refused (STOR|the transfer)")),
-       QStringLiteral("The server did not accept the test file: you may not write to this folder, or it "
-                      "is full.")},
-      {QRegularExpression(QStringLiteral("not found"), QRegularExpression::CaseInsensitiveOption),
-       QStringLiteral("This server name is not known. Check its spelling.")},
-      {QRegularExpression(QStringLiteral("^No connection to")),
-       QStringLiteral("Nothing answered at this server and port. Check the server name and port.")},
-      {QRegularExpression(QStringLiteral("^Timed out")),
-       QStringLiteral("The server did not answer in time.")},
-  };
-  for (const auto& [pattern, words] : kWords)
-    if (pattern.match(failure).hasMatch())
-      return words;
-  return QStringLiteral("The test upload failed.");
+  return plainWords(
+      failure,
+      {
+          {QRegularExpression(QStringLiteral("refused (USER|PASS)")),
+           QStringLiteral("The server refused the user name or password.")},
+          {QRegularExpression(QStringLiteral("refused CWD")),
+           QStringLiteral("The folder does not exist on the server, or you may not open it.")},
+          {QRegularExpression(QStringLiteral("refused DELE")),
+           QStringLiteral(
+               "The test file was stored but could not be deleted again. Pictures can be uploaded; "
+               "remove the test file by hand.")},
+          {QRegularExpression(QStringLiteral("data connection|Cannot listen")),
+           QStringLiteral("The server could not open the data connection back to this computer. A firewall "
+                          "may be in the way.")},
+          {QRegularExpression(QStringLiteral("refused (STOR|the transfer)")),
+           QStringLiteral("The server did not accept the test file: you may not write to this folder, or it "
+                          "is full.")},
+          {QRegularExpression(QStringLiteral("not found"), QRegularExpression::CaseInsensitiveOption),
+           QStringLiteral("This server name is not known. Check its spelling.")},
+          {QRegularExpression(QStringLiteral("^No connection to")),
+           QStringLiteral("Nothing answered at this server and port. Check the server name and port.")},
+          {QRegularExpression(QStringLiteral("^Timed out")),
+           QStringLiteral("The server did not answer in time.")},
+      },
+      QStringLiteral("The test upload failed."));
 }
 
 FtpWizard::FtpWizard(const QString& settingsFile, QWidget* parent)
